@@ -1,0 +1,60 @@
+#pragma once
+
+#include "gxtdocument.h"
+
+namespace zarnik {
+
+// The two ways Russian .gxt files put Cyrillic into 8-bit slots.
+//  Pirate: upper-case letters only, each 0x40 below its Windows-1251 code.
+//  Buka:   a 64-entry glyph table, upper and lower case.
+// Conversions work in place; bytes a conversion does not name pass through untouched.
+
+enum class Direction { ToDisplay, ToStorage };
+
+void PirateConvert(Text& text, Direction dir);
+void BukaConvert(Text& text, Direction dir);
+// Lower-case Cyrillic to upper case; "Ё" and "ё" become "Е".
+void UpperNoYo(Text& text);
+
+bool IsPirateText(std::string_view text);
+bool IsBukaText(std::string_view text);
+
+// The single-text recodes, also used by the whole-document ones.
+void RecodePirateToBuka(Text& text);
+void RecodeBukaToPirate(Text& text);
+
+void RecodeAllPirateToBuka(GxtDocument& doc);
+void RecodeAllBukaToPirate(GxtDocument& doc);
+void RestoreAllTexts(GxtDocument& doc);
+
+// The Buka pairs in their order: letter (Windows-1251) and its Buka byte.
+struct BukaPair {
+    uint8_t letter;
+    uint8_t buka;
+};
+extern const BukaPair kBukaPairs[64];
+
+// Lookup tables built once from the pairs, first match winning, so that converting a
+// large document costs one table lookup per byte.
+const uint8_t* BukaToDisplayTable();
+const uint8_t* BukaToStorageTable();
+const uint8_t* PirateToDisplayTable();
+const uint8_t* PirateToStorageTable();
+
+}  // namespace zarnik
+
+namespace zarnik {
+
+// The editor's language modes, stored under these numbers. Any other number shows texts
+// unconverted, like Original.
+constexpr int kModeOriginal = 1;
+constexpr int kModePirate = 2;
+constexpr int kModeBuka = 3;
+
+// The byte table that turns a stored text into what the user sees in `mode`, and back.
+const uint8_t* DisplayTableFor(int mode);
+const uint8_t* StorageTableFor(int mode);
+void ToDisplay(Text& text, int mode);
+void ToStorage(Text& text, int mode);
+
+}  // namespace zarnik

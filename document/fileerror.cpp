@@ -1,0 +1,108 @@
+#include "fileerror.h"
+
+#include <cerrno>
+#include <cstring>
+
+namespace zarnik {
+
+namespace {
+
+// The damaged-file details are produced in English by the loader; these are their Russian twins.
+std::string russianDetail(const std::string& detail)
+{
+    if (detail == "file is shorter than its 14-byte header")
+        return "файл короче своего заголовка (14 байт)";
+    if (detail == "key table runs past the end of the file")
+        return "таблица ключей выходит за конец файла";
+    if (detail == "data header runs past the end of the file")
+        return "заголовок строк выходит за конец файла";
+    if (detail == "strings overlap far beyond the file's size")
+        return "строки перекрываются во много раз больше размера файла";
+    if (detail == "string data exceeds 4 GiB")
+        return "строки не умещаются в 4 ГБ";
+    return detail;
+}
+
+std::string englishReason(int sysError, const std::string& detail)
+{
+    if (sysError != 0)
+        return std::strerror(sysError);
+    return detail;
+}
+
+}  // namespace
+
+FileError::FileError(FileStep step, std::string path, int sysError, std::string detail)
+    : std::runtime_error(path), step_(step), path_(std::move(path)), sysError_(sysError),
+      detail_(std::move(detail))
+{
+    static_cast<std::runtime_error&>(*this) = std::runtime_error(englishMessage());
+}
+
+std::string RussianSystemReason(int sysError)
+{
+    switch (sysError) {
+    case ENOENT: return "нет такого файла или каталога";
+    case EACCES:
+    case EPERM: return "доступ запрещён";
+    case ENOSPC: return "на диске нет места";
+    case EDQUOT: return "превышена дисковая квота";
+    case EFBIG: return "файл слишком велик";
+    case EROFS: return "файловая система доступна только для чтения";
+    case EISDIR: return "это каталог, а не файл";
+    case ENOTDIR: return "часть пути не является каталогом";
+    case EEXIST: return "файл уже существует";
+    case ENOTEMPTY: return "каталог не пуст";
+    case EBUSY: return "файл занят";
+    case EIO: return "ошибка ввода-вывода";
+    case ENAMETOOLONG: return "слишком длинное имя файла";
+    case EMFILE:
+    case ENFILE: return "открыто слишком много файлов";
+    case ENOMEM: return "недостаточно памяти";
+    case EXDEV: return "файлы на разных дисках";
+    default: return std::strerror(sysError);
+    }
+}
+
+std::string FileError::russianMessage() const
+{
+    const std::string reason =
+        sysError_ != 0 ? RussianSystemReason(sysError_) : russianDetail(detail_);
+    const std::string name = "«" + path_ + "»";
+    switch (step_) {
+    case FileStep::Open: return "Не удалось открыть файл " + name + ": " + reason;
+    case FileStep::Read: return "Ошибка чтения файла " + name + ": " + reason;
+    case FileStep::Damaged: return "Файл " + name + " повреждён: " + reason;
+    case FileStep::CreateTemp:
+        return "Не удалось создать временный файл для " + name + ": " + reason;
+    case FileStep::Write: return "Ошибка записи файла " + name + ": " + reason;
+    case FileStep::DeleteBackup:
+        return "Не удалось удалить старую резервную копию " + name + ": " + reason;
+    case FileStep::RenameToBackup:
+        return "Не удалось переименовать " + name + " в резервную копию: " + reason;
+    case FileStep::MoveIntoPlace:
+        return "Не удалось поставить новый файл на место " + name + ": " + reason;
+    case FileStep::TooLarge: return "Файл " + name + " слишком велик: " + reason;
+    }
+    return name + ": " + reason;
+}
+
+std::string FileError::englishMessage() const
+{
+    const std::string reason = englishReason(sysError_, detail_);
+    const std::string& name = path_;
+    switch (step_) {
+    case FileStep::Open: return "cannot open " + name + ": " + reason;
+    case FileStep::Read: return "cannot read " + name + ": " + reason;
+    case FileStep::Damaged: return name + " is damaged: " + reason;
+    case FileStep::CreateTemp: return "cannot create a temporary file for " + name + ": " + reason;
+    case FileStep::Write: return "cannot write " + name + ": " + reason;
+    case FileStep::DeleteBackup: return "cannot delete the old backup " + name + ": " + reason;
+    case FileStep::RenameToBackup: return "cannot rename " + name + " to its backup: " + reason;
+    case FileStep::MoveIntoPlace: return "cannot move the new file into place as " + name + ": " + reason;
+    case FileStep::TooLarge: return name + " is too large: " + reason;
+    }
+    return name + ": " + reason;
+}
+
+}  // namespace zarnik

@@ -1,0 +1,185 @@
+#include "gxtdocument.h"
+
+#include "fileerror.h"
+
+#include <cstring>
+
+namespace zarnik {
+
+namespace {
+
+uint32_t readLe32(const uint8_t* p)
+{
+    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+}
+
+void writeLe32(uint8_t* p, uint32_t v)
+{
+    p[0] = uint8_t(v);
+    p[1] = uint8_t(v >> 8);
+    p[2] = uint8_t(v >> 16);
+    p[3] = uint8_t(v >> 24);
+}
+
+// Shared offsets are legal, but a small hostile file could make every key point at one
+// huge string and balloon the texts far past anything a real file describes.
+constexpr uint64_t kMaxTextsPerFileByte = 16;
+constexpr uint64_t kTextAllowance = 1u << 20;
+
+}  // namespace
+
+std::string KeyEntry::shownName() const
+{
+    const void* zero = std::memchr(name.data(), 0, name.size());
+    const size_t len = zero ? static_cast<const char*>(zero) - name.data() : name.size();
+    return std::string(name.data(), len);
+}
+
+uint32_t GxtDocument::keyTableSize() const
+{
+    return readLe32(&FileHeader[10]);
+}
+
+uint32_t GxtDocument::dataSize() const
+{
+    return readLe32(&DataHeader[4]);
+}
+
+Text ReadGxtString(std::string_view file, uint64_t& pos)
+{
+    Text text;
+    const uint64_t size = file.size();
+    while (pos < size) {
+        const auto low = static_cast<uint8_t>(file[pos]);
+        if (pos + 1 >= size) {
+            // An odd byte at the very end: there is no high byte to read.
+            pos = size;
+            if (low != 0)
+                text.push_back(static_cast<char>(low));
+            break;
+        }
+        const auto high = static_cast<uint8_t>(file[pos + 1]);
+        pos += 2;
+        if (low == 0 && high == 0)
+            break;
+        text.push_back(static_cast<char>(low));
+        if (high != 0)
+            text.push_back(static_cast<char>(high));
+    }
+    return text;
+}
+
+void WriteGxtString(std::string& out, std::string_view text)
+{
+    const size_t n = text.size();
+    for (size_t i = 0; i < n; ++i) {
+        out.push_back(text[i]);
+        if (i == 0 && n > 2 && text[1] == '!') {
+            out.push_back('!');
+            ++i;
+        } else {
+            out.push_back('\0');
+        }
+    }
+    out.push_back('\0');
+    out.push_back('\0');
+}
+
+GxtDocument ParseGxt(std::string_view bytes, const std::string& name)
+{
+    const uint64_t size = bytes.size();
+    GxtDocument doc;
+    if (size < 14)
+        throw FileError(FileStep::Damaged, name, 0, "file is shorter than its 14-byte header");
+    std::memcpy(doc.FileHeader.data(), bytes.data(), 14);
+    const uint64_t tableSize = readLe32(&doc.FileHeader[10]);
+    if (14 + tableSize > size)
+        throw FileError(FileStep::Damaged, name, 0, "key table runs past the end of the file");
+    if (14 + tableSize + 8 > size)
+        throw FileError(FileStep::Damaged, name, 0, "data header runs past the end of the file");
+
+    const uint64_t count = tableSize / 12;  // a remainder is skipped
+    doc.keys.resize(count);
+    for (uint64_t i = 0; i < count; ++i) {
+        const auto* rec = reinterpret_cast<const uint8_t*>(bytes.data()) + 14 + i * 12;
+        doc.keys[i].offset = readLe32(rec);
+        std::memcpy(doc.keys[i].name.data(), rec + 4, 8);
+    }
+    std::memcpy(doc.DataHeader.data(), bytes.data() + 14 + tableSize, 8);
+
+    const uint64_t dataStart = 22 + tableSize;
+    const uint64_t budget = size * kMaxTextsPerFileByte + kTextAllowance;
+    uint64_t total = 0;
+    doc.CurrentTexts.resize(count);
+    for (uint64_t i = 0; i < count; ++i) {
+        uint64_t pos = dataStart + doc.keys[i].offset;
+        if (pos >= size)
+            continue;  // points past the end: an empty text
+        doc.CurrentTexts[i] = ReadGxtString(bytes, pos);
+        total += doc.CurrentTexts[i].size();
+        if (total > budget)
+            throw FileError(FileStep::Damaged, name, 0, "strings overlap far beyond the file's size");
+    }
+    doc.LoadedTexts = doc.CurrentTexts;
+    return doc;
+}
+
+GxtDocument LoadGxtFile(const std::string& path)
+{
+    const std::string bytes = ReadWholeFile(path);
+    return ParseGxt(bytes, path);
+}
+
+std::string BuildGxtImage(const GxtDocument& doc)
+{
+    const uint64_t count = doc.keys.size();
+    const uint64_t tableSize = count * 12;
+    uint64_t textBytes = 0;
+    for (const Text& t : doc.CurrentTexts)
+        textBytes += 2 * t.size() + 2;
+    if (tableSize > UINT32_MAX || textBytes > UINT32_MAX)
+        throw FileError(FileStep::TooLarge, "", 0, "string data exceeds 4 GiB");
+
+    std::string image;
+    image.reserve(22 + tableSize + textBytes);
+    image.resize(22 + tableSize);
+    const uint64_t dataStart = 22 + tableSize;
+    auto* out = reinterpret_cast<uint8_t*>(image.data());
+    std::memcpy(out, doc.FileHeader.data(), 14);
+    writeLe32(out + 10, static_cast<uint32_t>(tableSize));
+
+    for (uint64_t i = 0; i < count; ++i) {
+        const auto offset = static_cast<uint32_t>(image.size() - dataStart);
+        WriteGxtString(image, doc.CurrentTexts[i]);
+        out = reinterpret_cast<uint8_t*>(image.data());  // the append may have moved it
+        writeLe32(out + 14 + i * 12, offset);
+        std::memcpy(out + 14 + i * 12 + 4, doc.keys[i].name.data(), 8);
+    }
+    out = reinterpret_cast<uint8_t*>(image.data());
+    std::memcpy(out + 14 + tableSize, doc.DataHeader.data(), 8);
+    writeLe32(out + 14 + tableSize + 4, static_cast<uint32_t>(image.size() - dataStart));
+    return image;
+}
+
+void ApplyGxtImage(GxtDocument& doc, std::string_view image)
+{
+    const auto* in = reinterpret_cast<const uint8_t*>(image.data());
+    std::memcpy(doc.FileHeader.data(), in, 14);
+    for (size_t i = 0; i < doc.keys.size(); ++i)
+        doc.keys[i].offset = readLe32(in + 14 + i * 12);
+    std::memcpy(doc.DataHeader.data(), in + 14 + doc.keys.size() * 12, 8);
+}
+
+void SaveGxtFile(GxtDocument& doc, const std::string& path, FileSystem& fs)
+{
+    std::string image;
+    try {
+        image = BuildGxtImage(doc);
+    } catch (const FileError& e) {
+        throw FileError(e.step(), path, e.sysError(), "string data exceeds 4 GiB");
+    }
+    ReplaceFileSafely(path, image, BackupPolicy::KeepBackup, fs);
+    ApplyGxtImage(doc, image);
+}
+
+}  // namespace zarnik

@@ -1,0 +1,17 @@
+#include "gxtbuilder.h"
+#include "gxtdocument.h"
+#include "tempdir.h"
+
+#include <gtest/gtest.h>
+
+using namespace zarnik;
+using namespace zarnik::testing;
+
+// The bundled example is what our generator makes, so the two cannot drift apart.
+TEST(Sample, BundledFileMatchesTheGenerator)
+{
+    EXPECT_EQ(ReadFileBytes(ZARNIK_SAMPLE_FILE), SampleGxtBytes());
+    GxtDocument doc = LoadGxtFile(ZARNIK_SAMPLE_FILE);
+    EXPECT_EQ(doc.languageLetter(), 'R');
+    EXPECT_GT(doc.Count(), 10u);
+}
