@@ -1,0 +1,141 @@
+#include "entrylistview.h"
+
+#include "cp1251.h"
+#include "entrylistmodel.h"
+
+#include <QFontMetrics>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QScrollBar>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+constexpr int kKeyMin = 20;
+constexpr int kKeyMax = 80;
+constexpr int kTextMinDragged = 300;
+constexpr int kTextDefault = 400;
+constexpr int kCellMargin = 12;  // the delegate's padding on both sides of a cell's text
+}  // namespace
+
+EntryListView::EntryListView(QWidget* parent) : QTableView(parent)
+{
+    setObjectName(QStringLiteral("ListView1"));
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setWordWrap(false);
+    setTabKeyNavigation(false);
+    setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
+    setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    verticalHeader()->hide();
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    horizontalHeader()->setStretchLastSection(false);
+    horizontalHeader()->setHighlightSections(false);
+    horizontalHeader()->setSectionsMovable(false);
+    horizontalHeader()->setMinimumSectionSize(kKeyMin);
+    horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    // The selection stays visible, in its active colour, while the list has no focus.
+    QPalette pal = palette();
+    pal.setColor(QPalette::Inactive, QPalette::Highlight, pal.color(QPalette::Active, QPalette::Highlight));
+    pal.setColor(QPalette::Inactive, QPalette::HighlightedText,
+                 pal.color(QPalette::Active, QPalette::HighlightedText));
+    setPalette(pal);
+    connect(horizontalHeader(), &QHeaderView::sectionResized, this, &EntryListView::onSectionResized);
+}
+
+void EntryListView::setEntryModel(EntryListModel* model)
+{
+    model_ = model;
+    setModel(model);
+    setColumnWidthProgrammatically(0, kKeyMax);
+    setColumnWidthProgrammatically(1, kTextDefault);
+}
+
+void EntryListView::applyFont(const QFont& font, const QColor& color)
+{
+    setFont(font);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Text, color);
+    setPalette(pal);
+    const QFontMetrics fm(font);
+    for (int b = 0; b < 256; ++b) {
+        QChar ch(zarnik::Cp1251ToUnicode(static_cast<uint8_t>(b)));
+        if (b == '\r' || b == '\n')
+            ch = QLatin1Char(' ');
+        byteAdvance_[b] = fm.horizontalAdvance(ch);
+    }
+    verticalHeader()->setDefaultSectionSize(fm.height() + 4);
+}
+
+void EntryListView::setKeyColumnWidth(int width)
+{
+    setColumnWidthProgrammatically(0, std::clamp(width, kKeyMin, kKeyMax));
+}
+
+void EntryListView::setColumnWidthProgrammatically(int column, int width)
+{
+    settingWidth_ = true;
+    setColumnWidth(column, width);
+    settingWidth_ = false;
+}
+
+void EntryListView::fitTextColumn()
+{
+    int widest = 0;
+    if (model_) {
+        for (int r = 0, n = model_->rows(); r < n; ++r) {
+            int w = 0;
+            for (char c : model_->shownText(r))
+                w += byteAdvance_[static_cast<uint8_t>(c)];
+            widest = std::max(widest, w);
+        }
+    }
+    const QString caption = model_ ? model_->headerData(1, Qt::Horizontal, Qt::DisplayRole).toString()
+                                   : QString();
+    const int header = horizontalHeader()->fontMetrics().horizontalAdvance(caption) + 2 * kCellMargin;
+    const int toEdge = viewport()->width() - columnWidth(0);
+    setColumnWidthProgrammatically(1, std::max({widest + kCellMargin, header, toEdge}));
+}
+
+void EntryListView::scrollByPixels(int pixels)
+{
+    const int rowHeight = std::max(1, verticalHeader()->defaultSectionSize());
+    const int rowsToMove = static_cast<int>(std::lround(static_cast<double>(pixels) / rowHeight));
+    verticalScrollBar()->setValue(verticalScrollBar()->value() + rowsToMove);
+}
+
+void EntryListView::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        emit enterPressed(event->modifiers());
+        event->accept();
+        return;
+    }
+    QTableView::keyPressEvent(event);
+}
+
+void EntryListView::resizeEvent(QResizeEvent* event)
+{
+    QTableView::resizeEvent(event);
+    fitKeyColumnToClientWidth();
+}
+
+void EntryListView::fitKeyColumnToClientWidth()
+{
+    setColumnWidthProgrammatically(
+        0, std::clamp(viewport()->width() - columnWidth(1), kKeyMin, kKeyMax));
+}
+
+void EntryListView::onSectionResized(int section, int, int newSize)
+{
+    if (settingWidth_)
+        return;
+    // The user dragged a divider: keep the key column within its limits and the text
+    // column wide enough to read.
+    if (section == 0 && (newSize < kKeyMin || newSize > kKeyMax))
+        setColumnWidthProgrammatically(0, std::clamp(newSize, kKeyMin, kKeyMax));
+    else if (section == 1 && newSize < kTextMinDragged)
+        setColumnWidthProgrammatically(1, kTextMinDragged);
+}

@@ -1,0 +1,13 @@
+#pragma once
+
+#include "prompts.h"
+
+class QtPrompts : public Prompts {
+public:
+    bool message(QWidget* parent, MessageKind kind, const QString& caption,
+                 const QString& text) override;
+    QString openFileName(QWidget* parent, const QString& startDir) override;
+    QString saveFileName(QWidget* parent, const QString& startDir) override;
+    std::optional<FontChoice> chooseFont(QWidget* parent, const FontChoice& initial) override;
+    int execDialog(QDialog* dialog) override;
+};
