@@ -391,6 +391,15 @@ void MainWindow::SaveAs()
     }
 }
 
+void MainWindow::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    // A document loaded at start-up was fitted before the list had its real size.
+    if (!shownOnce_ && LoadedFlag && AutoSize)
+        list_->fitTextColumn();
+    shownOnce_ = true;
+}
+
 void MainWindow::closeEvent(QCloseEvent* event)
 {
     if (ModifiedFlag && !prompts_.confirm(this, QStringLiteral("Файл не сохранён! Всё равно выйти?"))) {

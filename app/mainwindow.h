@@ -61,6 +61,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     enum class Enabled { Always, Document, CanUndo, CanRedo };
@@ -123,4 +124,5 @@ private:
     QMenu* languageMenu_ = nullptr;
     QActionGroup* languageGroup_ = nullptr;
     std::map<QAction*, Enabled> enablingRules_;
+    bool shownOnce_ = false;
 };
