@@ -1,0 +1,190 @@
+#include "commands.h"
+
+#include "cp1251.h"
+#include "encodings.h"
+#include "fileerror.h"
+#include "gxtdocument.h"
+#include "safefile.h"
+#include "textexport.h"
+
+#include <array>
+#include <cerrno>
+#include <cstring>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace zarnik::cli {
+
+void Output::write(std::string_view text)
+{
+    buffer_.append(text);
+    flushIfFull();
+}
+
+void Output::flush()
+{
+    const char* p = buffer_.data();
+    size_t left = buffer_.size();
+    while (left > 0) {
+        const ssize_t n = ::write(fd_, p, left);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            const int err = errno;
+            buffer_.clear();
+            throw FileError(FileStep::Write, "standard output", err);
+        }
+        p += n;
+        left -= static_cast<size_t>(n);
+    }
+    buffer_.clear();
+}
+
+namespace {
+
+// What one stored byte becomes on the terminal in a given mode: the display table of
+// that mode, then Windows-1251 to UTF-8, with the characters that would break a line
+// apart escaped. Built once per run, so listing costs one lookup per byte.
+struct TerminalByte {
+    char bytes[3];
+    uint8_t size;
+};
+using TerminalTable = std::array<TerminalByte, 256>;
+
+TerminalTable makeTerminalTable(const uint8_t* display)
+{
+    TerminalTable table{};
+    for (int b = 0; b < 256; ++b) {
+        const char shown = static_cast<char>(display[b]);
+        std::string s;
+        switch (shown) {
+        case '\t': s = "\\t"; break;
+        case '\n': s = "\\n"; break;
+        case '\r': s = "\\r"; break;
+        case '\\': s = "\\\\"; break;
+        case '\0': s = "\\0"; break;
+        default: s = Cp1251ToUtf8(std::string_view(&shown, 1)); break;
+        }
+        std::memcpy(table[b].bytes, s.data(), s.size());
+        table[b].size = static_cast<uint8_t>(s.size());
+    }
+    return table;
+}
+
+void appendForTerminal(std::string& out, std::string_view bytes, const TerminalTable& table)
+{
+    for (char c : bytes) {
+        const TerminalByte& t = table[static_cast<uint8_t>(c)];
+        out.append(t.bytes, t.size);
+    }
+}
+
+// True when `a` and `b` name the same existing file, however spelled.
+bool sameFile(const std::string& a, const std::string& b)
+{
+    struct stat sa {}, sb {};
+    return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 &&
+           sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
+std::string savedLine(const std::string& target, bool hadTarget)
+{
+    std::string line = "saved " + target;
+    if (hadTarget)
+        line += "; the previous file is kept as " + BackupPathFor(target);
+    return line + "\n";
+}
+
+}  // namespace
+
+void RunInfo(const std::string& path, Output& out)
+{
+    const GxtDocument doc = LoadGxtFile(path);
+    size_t pirate = 0, buka = 0, neither = 0;
+    for (const Text& t : doc.CurrentTexts) {
+        const bool p = IsPirateText(t);
+        const bool b = IsBukaText(t);
+        pirate += p;
+        buka += b;
+        neither += !p && !b;
+    }
+    std::string language;
+    appendForTerminal(language, std::string(1, doc.languageLetter()),
+                      makeTerminalTable(DisplayTableFor(kModeOriginal)));
+    out.write("Language:                " + language + "\n" +
+              "Entries:                 " + std::to_string(doc.Count()) + "\n" +
+              "Key table:               " + std::to_string(doc.keyTableSize()) + " bytes\n" +
+              "String data:             " + std::to_string(doc.dataSize()) + " bytes\n" +
+              "Texts with Pirate bytes: " + std::to_string(pirate) + "\n" +
+              "Texts with Buka bytes:   " + std::to_string(buka) + "\n" +
+              "Texts with neither:      " + std::to_string(neither) + "\n");
+}
+
+void RunList(const std::string& path, int mode, Output& out)
+{
+    const GxtDocument doc = LoadGxtFile(path);
+    const TerminalTable keyTable = makeTerminalTable(DisplayTableFor(kModeOriginal));
+    const TerminalTable textTable = makeTerminalTable(DisplayTableFor(mode));
+    std::string& buf = out.buffer();
+    for (size_t i = 0; i < doc.keys.size(); ++i) {
+        appendForTerminal(buf, doc.keys[i].shownName(), keyTable);
+        buf.push_back('\t');
+        appendForTerminal(buf, doc.CurrentTexts[i], textTable);
+        buf.push_back('\n');
+        out.flushIfFull();
+    }
+}
+
+void RunExport(const std::string& path, const std::optional<std::string>& target, Output& out)
+{
+    const GxtDocument doc = LoadGxtFile(path);
+    const std::string written = target.value_or(ExportTargetFor(path));
+    // "texts.txt" exports to itself by default; the user's file must not become its own export.
+    if (sameFile(path, written))
+        throw CommandError("cannot export " + path + " onto itself; name another output file");
+    if (target)
+        ReplaceFileSafely(*target, BuildTextExport(doc), BackupPolicy::None);
+    else
+        ExportTextFile(doc, path);
+    out.write("exported " + std::to_string(doc.Count()) + " entries to " + written + "\n");
+}
+
+void RunRecode(Recode direction, const std::string& path,
+               const std::optional<std::string>& target, Output& out)
+{
+    GxtDocument doc = LoadGxtFile(path);
+    const bool toBuka = direction == Recode::PirateToBuka;
+    size_t recoded = 0;
+    for (const Text& t : doc.CurrentTexts)
+        recoded += toBuka ? IsPirateText(t) : IsBukaText(t);
+    const std::string count =
+        std::to_string(recoded) + " of " + std::to_string(doc.Count()) + " texts";
+
+    // Saving an unchanged file in place would only replace its backup, which may be
+    // the sole copy of what the file held before an earlier recode.
+    if (recoded == 0 && !target) {
+        out.write(std::string("no ") + (toBuka ? "Pirate" : "Buka") + " texts to recode; " +
+                  path + " is left as it was\n");
+        return;
+    }
+    if (toBuka)
+        RecodeAllPirateToBuka(doc);
+    else
+        RecodeAllBukaToPirate(doc);
+
+    const std::string saveTo = target.value_or(path);
+    const bool hadTarget = RealFileSystem().exists(saveTo);
+    SaveGxtFile(doc, saveTo);
+    out.write("recoded " + count + "; " + savedLine(saveTo, hadTarget));
+}
+
+void RunResave(const std::string& path, const std::optional<std::string>& target, Output& out)
+{
+    GxtDocument doc = LoadGxtFile(path);
+    const std::string saveTo = target.value_or(path);
+    const bool hadTarget = RealFileSystem().exists(saveTo);
+    SaveGxtFile(doc, saveTo);
+    out.write(savedLine(saveTo, hadTarget));
+}
+
+}  // namespace zarnik::cli

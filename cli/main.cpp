@@ -1,0 +1,254 @@
+// zarnik-cli: the editor's reading, export and recoding of .gxt files, for scripts and
+// terminals. Links the document core only, so it runs where no display exists.
+#include "commands.h"
+
+#include "encodings.h"
+#include "fileerror.h"
+
+#include <csignal>
+#include <cstdio>
+#include <new>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace {
+
+using namespace zarnik;
+using namespace zarnik::cli;
+
+constexpr int kExitFailure = 1;
+constexpr int kExitUsage = 2;
+
+struct CommandSpec {
+    std::string_view name;
+    std::string_view arguments;  // the usage line after the command name
+    std::string_view summary;
+    std::string_view details;
+    size_t minPositionals, maxPositionals;
+    bool takesMode;
+    bool takesOutput;
+};
+
+constexpr CommandSpec kCommands[] = {
+    {"info", "FILE.gxt", "the file's header figures and which encodings its texts use",
+     "Prints the language letter, the number of entries, the sizes of the key table and of\n"
+     "the string data as the headers state them, and how many texts hold Pirate bytes,\n"
+     "Buka bytes, or neither (a text holding both is counted under both).\n",
+     1, 1, false, false},
+    {"list", "FILE.gxt [--mode original|pirate|buka]", "every key and its text, one entry a line",
+     "Prints each key, a tab and its text as the editor shows it in the given language mode\n"
+     "(default buka), in UTF-8. Tabs, line breaks, backslashes and zero bytes are written\n"
+     "as \\t, \\n, \\r, \\\\ and \\0, so every entry stays on one line.\n",
+     1, 1, true, false},
+    {"export", "FILE.gxt [OUT.txt]", "the editor's plain-text export",
+     "Writes exactly what the editor's export writes (Windows-1251, CR LF) to OUT.txt, or\n"
+     "without OUT.txt to FILE with its extension replaced by \".txt\". An existing output\n"
+     "file is replaced; it is never left half-written.\n",
+     1, 2, false, false},
+    {"recode", "pirate-to-buka|buka-to-pirate FILE.gxt [-o OUT.gxt]",
+     "convert every Russian text between the two encodings",
+     "Recodes every text holding Pirate (or Buka) bytes, like the editor's recode-all, and\n"
+     "saves FILE.gxt in place, or OUT.gxt with -o. The file replaced keeps its previous\n"
+     "contents as a backup under its name followed by \"_\". When no text needs recoding,\n"
+     "an in-place recode writes nothing, so the existing backup survives.\n",
+     2, 2, false, true},
+    {"resave", "FILE.gxt [-o OUT.gxt]", "load and save again in the editor's layout",
+     "Saves FILE.gxt (or OUT.gxt with -o) as the editor saves: strings in key-table order,\n"
+     "back to back, sizes and offsets recomputed. The previous file is kept as its name\n"
+     "followed by \"_\".\n",
+     1, 1, false, true},
+};
+
+const CommandSpec* findCommand(std::string_view name)
+{
+    for (const CommandSpec& c : kCommands)
+        if (c.name == name)
+            return &c;
+    return nullptr;
+}
+
+std::string usageLine(const CommandSpec& c)
+{
+    return "usage: zarnik-cli " + std::string(c.name) + " " + std::string(c.arguments) + "\n";
+}
+
+const char kGeneralUsage[] = "usage: zarnik-cli COMMAND ARGUMENTS... (zarnik-cli --help lists the commands)\n";
+
+std::string generalHelp()
+{
+    std::string text =
+        "usage: zarnik-cli COMMAND ARGUMENTS...\n"
+        "Reads, exports and recodes GTA2 text files (.gxt) as the Zarnik editor does.\n\n"
+        "Commands:\n";
+    for (const CommandSpec& c : kCommands) {
+        text += "  " + std::string(c.name) + " " + std::string(c.arguments) + "\n";
+        text += "      " + std::string(c.summary) + "\n";
+    }
+    text +=
+        "  help [COMMAND]\n"
+        "      this text, or the details of one command\n\n"
+        "Options: --help, --version.\n"
+        "Exit status: 0 on success, 1 when a file cannot be read or written (the reason is\n"
+        "on standard error), 2 when the command line is wrong.\n";
+    return text;
+}
+
+std::string commandHelp(const CommandSpec& c)
+{
+    std::string summary(c.summary);
+    summary[0] = static_cast<char>(summary[0] - 'a' + 'A');
+    return usageLine(c) + summary + ".\n\n" + std::string(c.details);
+}
+
+// Thrown for a malformed command line; main prints it with the usage line and exits 2.
+struct UsageError {
+    std::string message;
+    const CommandSpec* command;  // null: the general usage line
+};
+
+struct Invocation {
+    const CommandSpec* command = nullptr;
+    std::vector<std::string> positionals;
+    std::optional<std::string> output;
+    int mode = kModeBuka;  // the editor's default
+    Recode direction = Recode::PirateToBuka;
+    bool help = false;
+};
+
+int parseMode(std::string_view value, const CommandSpec* c)
+{
+    if (value == "original") return kModeOriginal;
+    if (value == "pirate") return kModePirate;
+    if (value == "buka") return kModeBuka;
+    throw UsageError{"unknown mode '" + std::string(value) + "' (original, pirate or buka)", c};
+}
+
+Invocation parseCommandLine(const std::vector<std::string>& args)
+{
+    Invocation inv;
+    inv.command = findCommand(args[0]);
+    const CommandSpec* c = inv.command;
+    if (!c)
+        throw UsageError{"unknown command '" + args[0] + "'", nullptr};
+
+    bool modeSeen = false;
+    bool optionsEnded = false;
+    for (size_t i = 1; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        auto value = [&](std::string_view option) {
+            if (i + 1 >= args.size())
+                throw UsageError{std::string(option) + " needs a value", c};
+            return args[++i];
+        };
+        if (optionsEnded || a.size() < 2 || a[0] != '-') {
+            inv.positionals.push_back(a);
+        } else if (a == "--") {
+            optionsEnded = true;
+        } else if (a == "--help" || a == "-h") {
+            inv.help = true;
+        } else if (c->takesMode && (a == "--mode" || a.starts_with("--mode="))) {
+            if (modeSeen)
+                throw UsageError{"--mode given twice", c};
+            modeSeen = true;
+            inv.mode = parseMode(a == "--mode" ? value("--mode") : a.substr(7), c);
+        } else if (c->takesOutput && a == "-o") {
+            if (inv.output)
+                throw UsageError{"-o given twice", c};
+            inv.output = value("-o");
+        } else {
+            throw UsageError{"unknown option '" + a + "'", c};
+        }
+    }
+    if (inv.help)
+        return inv;
+    const auto& pos = inv.positionals;
+    if (c->name == "recode" && !pos.empty()) {
+        if (pos[0] == "buka-to-pirate")
+            inv.direction = Recode::BukaToPirate;
+        else if (pos[0] != "pirate-to-buka")
+            throw UsageError{"unknown direction '" + pos[0] + "'", c};
+    }
+    if (pos.size() < c->minPositionals)
+        throw UsageError{pos.empty() && c->minPositionals == 2 ? "missing direction and file"
+                                                               : "missing file",
+                         c};
+    if (pos.size() > c->maxPositionals)
+        throw UsageError{"unexpected argument '" + pos.back() + "'", c};
+    return inv;
+}
+
+void run(const Invocation& inv, Output& out)
+{
+    const std::string_view name = inv.command->name;
+    const auto& pos = inv.positionals;
+    if (name == "info") {
+        RunInfo(pos[0], out);
+    } else if (name == "list") {
+        RunList(pos[0], inv.mode, out);
+    } else if (name == "export") {
+        RunExport(pos[0], pos.size() > 1 ? std::optional(pos[1]) : std::nullopt, out);
+    } else if (name == "recode") {
+        RunRecode(inv.direction, pos[1], inv.output, out);
+    } else if (name == "resave") {
+        RunResave(pos[0], inv.output, out);
+    }
+}
+
+int failure(const std::string& message)
+{
+    std::fprintf(stderr, "zarnik-cli: %s\n", message.c_str());
+    return kExitFailure;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    // Under a file-size limit a write should fail with EFBIG, which the safe-write path
+    // reports and cleans up after, rather than kill the process mid-file.
+    std::signal(SIGXFSZ, SIG_IGN);
+
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    Output out;
+    std::string input;  // for messages that the core does not word itself
+    try {
+        if (args.empty())
+            throw UsageError{"no command given", nullptr};
+        if (args[0] == "--version") {
+            out.write("zarnik-cli " ZARNIK_VERSION "\n");
+        } else if (args[0] == "--help" || args[0] == "-h") {
+            out.write(generalHelp());
+        } else if (args[0] == "help") {
+            if (args.size() > 2)
+                throw UsageError{"help takes at most one command", nullptr};
+            const CommandSpec* c = args.size() == 2 ? findCommand(args[1]) : nullptr;
+            if (args.size() == 2 && !c)
+                throw UsageError{"unknown command '" + args[1] + "'", nullptr};
+            out.write(c ? commandHelp(*c) : generalHelp());
+        } else {
+            const Invocation inv = parseCommandLine(args);
+            if (inv.help) {
+                out.write(commandHelp(*inv.command));
+            } else {
+                input = inv.positionals[inv.command->minPositionals - 1];
+                run(inv, out);
+            }
+        }
+        out.flush();
+    } catch (const UsageError& e) {
+        std::fprintf(stderr, "zarnik-cli: %s\n%s", e.message.c_str(),
+                     e.command ? usageLine(*e.command).c_str() : kGeneralUsage);
+        return kExitUsage;
+    } catch (const FileError& e) {
+        return failure(e.englishMessage());
+    } catch (const CommandError& e) {
+        return failure(e.what());
+    } catch (const std::bad_alloc&) {
+        return failure("not enough memory for " + input);
+    } catch (const std::exception& e) {
+        return failure(e.what());
+    }
+    return 0;
+}
