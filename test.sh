@@ -2,9 +2,15 @@
 # Installs what is missing, builds everything and runs every test through CTest.
 set -euo pipefail
 cd "$(dirname "$0")"
+root=$(pwd)
 
 ./scripts/install-deps.sh
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+
+# The libFuzzer programs need clang; CTest runs them for a bounded time with the rest.
+CC=clang CXX=clang++ cmake -S . -B build-fuzz -DZARNIK_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build-fuzz -j2
+
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZARNIK_FUZZ_BUILD_DIR="$root/build-fuzz" >/dev/null
 cmake --build build -j2
 cd build
 ctest --output-on-failure -j2
