@@ -2,6 +2,7 @@
 
 #include "fileerror.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace zarnik {
@@ -47,42 +48,57 @@ uint32_t GxtDocument::dataSize() const
 
 Text ReadGxtString(std::string_view file, uint64_t& pos)
 {
-    Text text;
+    const auto* bytes = reinterpret_cast<const uint8_t*>(file.data());
     const uint64_t size = file.size();
-    while (pos < size) {
-        const auto low = static_cast<uint8_t>(file[pos]);
-        if (pos + 1 >= size) {
-            // An odd byte at the very end: there is no high byte to read.
-            pos = size;
-            if (low != 0)
-                text.push_back(static_cast<char>(low));
+    // First find where the string ends and how many characters it makes, so the text is
+    // allocated once and filled without per-character growth checks.
+    uint64_t end = pos;
+    size_t chars = 0;
+    bool oddTail = false;
+    while (end < size) {
+        if (end + 1 >= size) {
+            oddTail = true;  // a last byte without its high byte
             break;
         }
-        const auto high = static_cast<uint8_t>(file[pos + 1]);
-        pos += 2;
+        const uint8_t low = bytes[end], high = bytes[end + 1];
         if (low == 0 && high == 0)
             break;
-        text.push_back(static_cast<char>(low));
-        if (high != 0)
-            text.push_back(static_cast<char>(high));
+        chars += high != 0 ? 2 : 1;
+        end += 2;
     }
+    const bool tailChar = oddTail && bytes[end] != 0;
+    Text text(chars + (tailChar ? 1 : 0), '\0');
+    char* out = text.data();
+    for (uint64_t p = pos; p < end; p += 2) {
+        *out++ = static_cast<char>(bytes[p]);
+        if (bytes[p + 1] != 0)
+            *out++ = static_cast<char>(bytes[p + 1]);
+    }
+    if (tailChar)
+        *out++ = static_cast<char>(bytes[end]);
+    pos = oddTail ? size : std::min<uint64_t>(end + 2, size);
     return text;
 }
 
 void WriteGxtString(std::string& out, std::string_view text)
 {
     const size_t n = text.size();
-    for (size_t i = 0; i < n; ++i) {
-        out.push_back(text[i]);
-        if (i == 0 && n > 2 && text[1] == '!') {
-            out.push_back('!');
-            ++i;
-        } else {
-            out.push_back('\0');
-        }
+    const bool marker = n > 2 && text[1] == '!';
+    const size_t start = out.size();
+    out.resize(start + 2 * (n - (marker ? 1 : 0)) + 2);
+    char* p = out.data() + start;
+    size_t i = 0;
+    if (marker) {
+        *p++ = text[0];
+        *p++ = '!';
+        i = 2;
     }
-    out.push_back('\0');
-    out.push_back('\0');
+    for (; i < n; ++i) {
+        *p++ = text[i];
+        *p++ = '\0';
+    }
+    *p++ = '\0';
+    *p++ = '\0';
 }
 
 GxtDocument ParseGxt(std::string_view bytes, const std::string& name)

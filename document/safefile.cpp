@@ -93,11 +93,15 @@ std::string ReadWholeFile(const std::string& path)
         throw FileError(FileStep::Open, path, EISDIR);
     }
     std::string data;
-    if (S_ISREG(st.st_mode) && st.st_size > 0)
-        data.reserve(static_cast<size_t>(st.st_size));
-    char buf[1 << 16];
+    // Read straight into a buffer of the file's size; keep reading past it in case the
+    // file grew, and trim if it shrank.
+    size_t capacity = S_ISREG(st.st_mode) && st.st_size > 0 ? static_cast<size_t>(st.st_size) : 0;
+    data.resize(capacity + 1);
+    size_t got = 0;
     for (;;) {
-        const ssize_t n = ::read(fd, buf, sizeof buf);
+        if (got == data.size())
+            data.resize(data.size() * 2 + 65536);
+        const ssize_t n = ::read(fd, data.data() + got, data.size() - got);
         if (n == 0)
             break;
         if (n < 0) {
@@ -107,8 +111,9 @@ std::string ReadWholeFile(const std::string& path)
             ::close(fd);
             throw FileError(FileStep::Read, path, err);
         }
-        data.append(buf, static_cast<size_t>(n));
+        got += static_cast<size_t>(n);
     }
+    data.resize(got);
     ::close(fd);
     return data;
 }

@@ -1,0 +1,145 @@
+// The editor's own figures, offscreen: opening large files, switching the language mode,
+// searching, and the memory a large open file takes.
+#include "figures.h"
+#include "generator.h"
+
+#include "entrylistview.h"
+#include "mainwindow.h"
+#include "prompts.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <fstream>
+#include <vector>
+
+namespace {
+
+// Never blocks: every question is answered OK, every dialog is cancelled.
+class SilentPrompts : public Prompts {
+public:
+    bool message(QWidget*, MessageKind, const QString&, const QString&) override { return true; }
+    QString openFileName(QWidget*, const QString&) override { return {}; }
+    QString saveFileName(QWidget*, const QString&) override { return {}; }
+    std::optional<FontChoice> chooseFont(QWidget*, const FontChoice&) override { return {}; }
+    int execDialog(QDialog*) override { return 0; }
+};
+
+void writeFile(const QString& path, const std::string& bytes)
+{
+    std::ofstream out(path.toStdString(), std::ios::binary);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+double median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+long statusKb(const char* field)
+{
+    std::ifstream in("/proc/self/status");
+    std::string line;
+    while (std::getline(in, line))
+        if (line.rfind(field, 0) == 0)
+            return std::stol(line.substr(std::string(field).size()));
+    return -1;
+}
+
+// Milliseconds to open `path` in a fresh editor: load, refill, fit the text column,
+// select and show the first row.
+double timeOpen(const QString& path, const QString& programDir)
+{
+    SilentPrompts prompts;
+    MainWindow window(prompts, ProgramDirectory(programDir), {});
+    window.show();
+    QApplication::processEvents();
+    QElapsedTimer timer;
+    timer.start();
+    window.openDocument(path);
+    QApplication::processEvents();  // the first paint of the filled list
+    return timer.nsecsElapsed() / 1e6;
+}
+
+int memoryMode(const QString& path, const QString& programDir)
+{
+    SilentPrompts prompts;
+    MainWindow window(prompts, ProgramDirectory(programDir), {});
+    window.show();
+    QApplication::processEvents();
+    const long before = statusKb("VmRSS:");
+    window.openDocument(path);
+    QApplication::processEvents();
+    const long peak = statusKb("VmHWM:");
+    std::printf("%ld %ld\n", before, peak);
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QTemporaryDir dir;
+    const QString programDir = dir.path();
+    if (argc == 3 && QString::fromLocal8Bit(argv[1]) == QLatin1String("--memory"))
+        return memoryMode(QString::fromLocal8Bit(argv[2]), programDir);
+
+    const QString file100k = dir.filePath(QStringLiteral("100k.gxt"));
+    const QString file1m = dir.filePath(QStringLiteral("1m.gxt"));
+    writeFile(file100k, zarnik::bench::GenerateGxt(100000));
+    writeFile(file1m, zarnik::bench::GenerateGxt(1000000));
+
+    zarnik::bench::Figures figures;
+
+    std::vector<double> open100k, open1m;
+    for (int i = 0; i < 5; ++i)
+        open100k.push_back(timeOpen(file100k, programDir));
+    for (int i = 0; i < 3; ++i)
+        open1m.push_back(timeOpen(file1m, programDir));
+    figures.atMost("2. open in the editor, 100000 entries", median(open100k), 150, "ms");
+    figures.atMost("2. open in the editor, 1000000 entries", median(open1m), 2000, "ms");
+    figures.atMost("2. growth from 100000 to 1000000 entries", median(open1m) / median(open100k), 12, "x");
+
+    {
+        SilentPrompts prompts;
+        MainWindow window(prompts, ProgramDirectory(programDir), {});
+        window.show();
+        window.openDocument(file100k);
+        QApplication::processEvents();
+        std::vector<double> switches;
+        const int modes[] = {2, 3, 1, 3, 2, 3};
+        for (int mode : modes) {
+            QElapsedTimer timer;
+            timer.start();
+            window.SelectMode(mode);
+            QApplication::processEvents();
+            switches.push_back(timer.nsecsElapsed() / 1e6);
+        }
+        figures.atMost("4. switch the language mode, 100000 entries", median(switches), 150, "ms");
+    }
+
+    {
+        QProcess child;
+        child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--memory"), file1m});
+        child.waitForFinished(120000);
+        const QStringList parts = QString::fromLatin1(child.readAllStandardOutput()).split(QLatin1Char(' '));
+        const double fileMb = QFileInfo(file1m).size() / 1048576.0;
+        if (parts.size() == 2) {
+            const double extraMb = (parts[1].toDouble() - parts[0].toDouble()) / 1024.0;
+            std::printf("   (file %.1f MB, empty editor %.1f MB, peak %.1f MB)\n", fileMb,
+                        parts[0].toDouble() / 1024.0, parts[1].toDouble() / 1024.0);
+            figures.atMost("5. peak memory over the empty editor / file size, 1000000 entries",
+                           extraMb / fileMb, 4, "x");
+        } else {
+            figures.atMost("5. peak memory measurement failed", 1, 0, "");
+        }
+    }
+    return figures.missed() ? 1 : 0;
+}
