@@ -7,7 +7,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   clang            # libFuzzer for the fuzz targets
-  xvfb xauth       # the real-window smoke test
+  xvfb xauth libx11-dev   # the real-window smoke test
   fonts-dejavu-core
 )
 

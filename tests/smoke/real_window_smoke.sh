@@ -1,0 +1,45 @@
+#!/usr/bin/env bash
+# Starts the real editor on an X server of its own, with the sample, checks that its
+# window shows the file's path in the caption, asks it to close as a window manager
+# would, and expects a clean exit.
+set -euo pipefail
+zarnik=$1
+xwindow=$2
+sample=$3
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cp "$sample" "$work/sample.gxt"
+# A private copy of the program folder, so the run's settings stay out of the build.
+cp "$zarnik" "$work/zarnik"
+cp "$(dirname "$zarnik")"/*.txt "$(dirname "$zarnik")"/*.ini "$work/" 2>/dev/null || true
+
+export QT_QPA_PLATFORM=xcb
+export XDG_RUNTIME_DIR="$work/runtime"
+mkdir -m 700 "$work/runtime"
+
+xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
+  set -e
+  "$1/zarnik" "$1/sample.gxt" > "$1/zarnik.log" 2>&1 &
+  pid=$!
+  if ! id=$("$2" wait "$1/sample.gxt" 20); then
+    kill $pid 2>/dev/null || true
+    cat "$1/zarnik.log"
+    exit 1
+  fi
+  echo "window $id shows $1/sample.gxt"
+  "$2" close "$id"
+  for i in $(seq 1 100); do
+    if ! kill -0 $pid 2>/dev/null; then break; fi
+    sleep 0.1
+  done
+  if kill -0 $pid 2>/dev/null; then
+    echo "the editor did not close on a close request"
+    kill $pid
+    exit 1
+  fi
+  wait $pid
+  status=$?
+  echo "exited with status $status"
+  exit $status
+' smoke "$work" "$xwindow"
