@@ -1,0 +1,45 @@
+// Reads arbitrary bytes as Settings.ini and as LastSearched.ini the way start-up does,
+// and checks that writing the settings back keeps every line it did not change.
+#include "inifile.h"
+#include "searchhistory.h"
+#include "settingsvalues.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+void check(bool ok, const char* what)
+{
+    if (!ok) {
+        std::fprintf(stderr, "invariant broken: %s\n", what);
+        std::abort();
+    }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+
+    zarnik::IniFile ini = zarnik::IniFile::fromBytes(bytes);
+    const zarnik::SettingsValues values = zarnik::ReadSettings(ini);
+    check(values.lastFile.size() <= zarnik::IniFile::MaxValueLength, "strings are bounded");
+    const std::string untouched = ini.toBytes();
+    check(zarnik::IniFile::fromBytes(untouched).toBytes() == untouched, "reading is stable");
+
+    zarnik::WriteSettings(ini, values, values.maximized);
+    const zarnik::IniFile reread = zarnik::IniFile::fromBytes(ini.toBytes());
+    const zarnik::SettingsValues again = zarnik::ReadSettings(reread);
+    check(again.fontName == values.fontName && again.lang == values.lang &&
+              again.lastString == values.lastString && again.recCount == values.recCount,
+          "written settings read back");
+
+    const auto history = zarnik::ParseSearchHistory(bytes);
+    for (const auto& query : history)
+        check(!query.empty() && query.find('\0') == std::string::npos, "queries are non-empty");
+    check(zarnik::ParseSearchHistory(zarnik::BuildSearchHistory(history, 1000)) == history,
+          "history round trip");
+    return 0;
+}
