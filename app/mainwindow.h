@@ -104,6 +104,26 @@ private:
     UndoHistory UndoHistory_;
 
     // --- entry editing
+    bool hasCurrentEntry() const;
+    // One recorded change of the current entry: the new text as stored and as shown.
+    void changeCurrentText(zarnik::Text stored, const zarnik::Text& shown, const QString& status,
+                           bool updatePosition);
+    // What the user typed or pasted, made storable in the mode in force.
+    zarnik::Text typedText(const QString& text) const;
+    void Edit();
+    void Copy();
+    void Paste();
+    void Clear();
+    void Restore();
+    void RestoreAll();
+    void RecodeCurrentPirateToBuka();
+    void RecodeCurrentBukaToPirate();
+    void RecodeAllPirateToBuka();
+    void RecodeAllBukaToPirate();
+    void PushUndo();
+    void Undo();
+    void Redo();
+    void showUndoneEntry(int index);
     int editTop_ = 480;
     int editLeft_ = 360;
     int editWidth_ = 500;

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QDialog>
+
+class QLineEdit;
+class QPushButton;
+
+// "Правка строки": one line of display text to change. It knows nothing of the document;
+// the caller puts the text in and takes it out again.
+class EditDialog : public QDialog {
+    Q_OBJECT
+public:
+    explicit EditDialog(QWidget* parent = nullptr);
+
+    void setText(const QString& text);
+    QString text() const;
+
+public slots:
+    // "Да": the encodings have no "ё", so it becomes "е" before the text is handed back.
+    void accept() override;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    QLineEdit* Edit1 = nullptr;
+    QPushButton* Button1 = nullptr;
+    QPushButton* Button2 = nullptr;
+};
