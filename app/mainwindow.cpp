@@ -128,7 +128,7 @@ void MainWindow::createMenus()
     addCommand(file, "N2", QStringLiteral("Открыть.."), QKeySequence(Qt::CTRL | Qt::Key_L), E::Always, [this] { Open(); });
     addCommand(file, "N3", QStringLiteral("Сохранить"), QKeySequence(Qt::CTRL | Qt::Key_S), E::Document, [this] { Save(); });
     addCommand(file, "N4", QStringLiteral("Сохранить как.."), QKeySequence(Qt::Key_F12), E::Document, [this] { SaveAs(); });
-    addCommand(file, "N5", QStringLiteral("Информация.."), none, E::Document, nullptr);
+    addCommand(file, "N5", QStringLiteral("Информация.."), none, E::Document, [this] { ShowInfo(); });
     file->addSeparator();
     addCommand(file, "N7", QStringLiteral("Выход"), QKeySequence(Qt::ALT | Qt::Key_X), E::Always, [this] { close(); });
 
@@ -172,8 +172,8 @@ void MainWindow::createMenus()
     languageGroup_->actions().first()->setChecked(true);
 
     QMenu* help = addMenu(nullptr, "N31", QStringLiteral("Справка"));
-    addCommand(help, "Readmetxt1", QStringLiteral("Readme.txt .."), none, E::Always, nullptr);
-    addCommand(help, "N32", QStringLiteral("О программе.."), QKeySequence(Qt::Key_F1), E::Always, nullptr);
+    addCommand(help, "Readmetxt1", QStringLiteral("Readme.txt .."), none, E::Always, [this] { ShowReadme(); });
+    addCommand(help, "N32", QStringLiteral("О программе.."), QKeySequence(Qt::Key_F1), E::Always, [this] { ShowAbout(); });
 
     // Esc: hides the search panel when it is shown, otherwise minimizes the application.
     auto* esc = new QAction(this);

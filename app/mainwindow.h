@@ -133,6 +133,9 @@ private:
     // --- settings
 
     // --- help and info
+    void ShowReadme();
+    void ShowAbout();
+    void ShowInfo();
 
     EntryListModel* model_ = nullptr;
     EntryListView* list_ = nullptr;

@@ -84,12 +84,28 @@ TEST(SaveFailures, ExportNeverLeavesAHalfWrittenFile)
     WriteFileBytes(target, "previous export");
     GxtDocument doc = ParseGxt(GxtBuilder().add("a", "t").build(), "t");
     for (FileStep step : {FileStep::CreateTemp, FileStep::Write, FileStep::MoveIntoPlace}) {
-        FaultyFileSystem fs;
-        fs.failStep = step;
-        EXPECT_THROW(ExportTextFile(doc, dir.file("out.gxt"), fs), FileError);
-        EXPECT_EQ(ReadFileBytes(target), "previous export");
-        EXPECT_EQ(filesIn(dir.path()), 1u);
+        for (bool hadTarget : {true, false}) {
+            SCOPED_TRACE(static_cast<int>(step) * 10 + hadTarget);
+            if (hadTarget)
+                WriteFileBytes(target, "previous export");
+            else
+                std::filesystem::remove(target);
+            FaultyFileSystem fs;
+            fs.failStep = step;
+            try {
+                ExportTextFile(doc, dir.file("out.gxt"), fs);
+                ADD_FAILURE() << "the export must report the failure";
+            } catch (const FileError& e) {
+                // The message names the user's file, never our temporary one.
+                EXPECT_EQ(e.path(), target);
+            }
+            if (hadTarget) {
+                EXPECT_EQ(ReadFileBytes(target), "previous export");
+            }
+            EXPECT_EQ(filesIn(dir.path()), hadTarget ? 1u : 0u);
+        }
     }
+    WriteFileBytes(target, "previous export");
     // A target that is a folder cannot be replaced.
     std::filesystem::create_directory(dir.file("folder.txt"));
     EXPECT_THROW(ExportTextFile(doc, dir.file("folder.gxt")), FileError);

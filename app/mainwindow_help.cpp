@@ -1,0 +1,84 @@
+// The "Справка" menu and the Info box: read-only views that change nothing.
+
+#include "mainwindow.h"
+
+#include "entrylistmodel.h"
+#include "readmewindow.h"
+#include "safefile.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+namespace {
+
+// The help file is Windows-1251 text; lines may end in CR LF, LF or a lone CR, and a
+// line end after the last line opens no further line.
+QStringList splitCp1251Lines(std::string_view bytes)
+{
+    QStringList lines;
+    size_t start = 0;
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        if (bytes[i] != '\r' && bytes[i] != '\n')
+            continue;
+        lines.append(Cp1251ToQString(bytes.substr(start, i - start)));
+        if (bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n')
+            ++i;
+        start = i + 1;
+    }
+    if (start < bytes.size())
+        lines.append(Cp1251ToQString(bytes.substr(start)));
+    return lines;
+}
+
+}  // namespace
+
+void MainWindow::ShowReadme()
+{
+    const QString path = programDirectory_.file(QStringLiteral("Readme.txt"));
+    if (!QFileInfo::exists(path)) {
+        prompts_.warning(this, QStringLiteral("Файл Readme.txt не найден"));
+        return;
+    }
+    QStringList lines;
+    try {
+        // Read whole before the window opens, so a failed read shows no half-filled window.
+        lines = splitCp1251Lines(zarnik::ReadWholeFile(QFile::encodeName(path).toStdString()));
+    } catch (const std::exception& e) {
+        showFileError(e);
+        return;
+    }
+    ReadmeWindow window(this);
+    window.placeOver(this);
+    window.setLines(lines);
+    prompts_.execDialog(&window);
+}
+
+void MainWindow::ShowAbout()
+{
+    const QStringList lines = {
+        QStringLiteral("Zarnik 1.0"),
+        QStringLiteral("Автор — команда Zarnik"),
+        QStringLiteral("02.07.2008"),
+        QStringLiteral("Почта: team@zarnik.example"),
+        QStringLiteral("Сайт: www.zarnik.example"),
+        QStringLiteral("Сделано в России."),
+        QString(),
+        QStringLiteral("Скачано с www.zarnik.example"),
+        QStringLiteral("Наш форум forum.zarnik.example"),
+    };
+    prompts_.information(this, QStringLiteral("О программе"), lines.join(QLatin1Char('\n')));
+}
+
+void MainWindow::ShowInfo()
+{
+    // A zero language byte leaves the language empty but must not end the box there.
+    const char letter = doc_.languageLetter();
+    const QString language = letter ? Cp1251ToQString(std::string_view(&letter, 1)) : QString();
+    const QStringList lines = {
+        QStringLiteral("Язык: ") + language,
+        QStringLiteral("Кол-во строк: %1").arg(doc_.Count()),
+        QStringLiteral("Размер идов: %1").arg(doc_.keyTableSize()),
+        QStringLiteral("Размер строк: %1").arg(doc_.dataSize()),
+    };
+    prompts_.information(this, QStringLiteral("Информация"), lines.join(QLatin1Char('\n')));
+}
