@@ -157,7 +157,8 @@ void ReplaceFileSafely(const std::string& path, std::string_view bytes, BackupPo
     };
 
     const bool hadOld = fs.exists(path);
-    if (hadOld)
+    // A document keeps its mode across saves; an export is a new file each time.
+    if (hadOld && policy == BackupPolicy::KeepBackup)
         fs.copyPermissions(path, temp);
 
     if (policy == BackupPolicy::None) {
