@@ -142,6 +142,10 @@ std::string tempNameFor(const std::string& path, FileSystem& fs)
 void ReplaceFileSafely(const std::string& path, std::string_view bytes, BackupPolicy policy,
                        FileSystem& fs)
 {
+    // A folder where the file should be is somebody's data too: never move it aside.
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
+        throw FileError(FileStep::MoveIntoPlace, path, EISDIR);
     const std::string temp = tempNameFor(path, fs);
     try {
         fs.writeNewFile(temp, bytes);

@@ -1,0 +1,231 @@
+// Failure drills: the things that go wrong on a real disk while a document is open. Each
+// must end with a clear message, the user's bytes intact, and flags that tell the truth.
+#include "entrylistmodel.h"
+#include "fakeprompts.h"
+#include "gxtbuilder.h"
+#include "mainwindow.h"
+#include "tempdir.h"
+
+#include <QAction>
+#include <QtTest>
+
+#include <csignal>
+#include <filesystem>
+#include <sys/mount.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+using namespace zarnik::testing;
+namespace fs = std::filesystem;
+
+namespace {
+
+// A small tmpfs of our own, to fill up or to make read-only. Needs root; the drills that
+// use it are skipped elsewhere.
+class SmallDisk {
+public:
+    explicit SmallDisk(const std::string& dir, const char* size)
+        : dir_(dir)
+    {
+        fs::create_directories(dir_);
+        const std::string options = std::string("size=") + size;
+        mounted_ = ::geteuid() == 0 && ::mount("tmpfs", dir_.c_str(), "tmpfs", 0, options.c_str()) == 0;
+    }
+    ~SmallDisk()
+    {
+        if (mounted_)
+            ::umount2(dir_.c_str(), MNT_DETACH);
+    }
+    bool mounted() const { return mounted_; }
+    bool makeReadOnly()
+    {
+        return ::mount(nullptr, dir_.c_str(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr) == 0;
+    }
+
+private:
+    std::string dir_;
+    bool mounted_ = false;
+};
+
+std::string bigDocument(size_t entries)
+{
+    GxtBuilder b('E');
+    for (size_t i = 0; i < entries; ++i)
+        b.add("k" + std::to_string(i), std::string(200, 'a' + i % 26));
+    return b.build();
+}
+
+}  // namespace
+
+class DrillsTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<TempDir> dir_;
+    FakePrompts prompts_;
+
+    std::unique_ptr<MainWindow> open(const std::string& file)
+    {
+        auto w = std::make_unique<MainWindow>(prompts_, ProgramDirectory(QString::fromStdString(dir_->path())),
+                                              QStringList{QString::fromStdString(file)});
+        w->show();
+        return w;
+    }
+    static void trigger(MainWindow& w, const char* name)
+    {
+        w.findChild<QAction*>(QLatin1String(name))->trigger();
+    }
+    // The state after a failed save: an error was shown and nothing claims success.
+    void expectFailedSave(MainWindow& w, const QString& caption)
+    {
+        QCOMPARE(prompts_.texts(MessageKind::Error).size(), 1);
+        QVERIFY(w.isModified());
+        QCOMPARE(w.windowTitle(), caption + "*");
+        QVERIFY(w.statusText(2) != QStringLiteral("Файл сохранён"));
+    }
+
+private slots:
+    void init()
+    {
+        dir_ = std::make_unique<TempDir>();
+        prompts_ = FakePrompts();
+    }
+    void cleanup() { dir_.reset(); }
+
+    void folderRemovedUnderAnOpenDocument()
+    {
+        const std::string folder = dir_->file("mod");
+        fs::create_directories(folder);
+        const std::string file = folder + "/texts.gxt";
+        WriteFileBytes(file, GxtBuilder().add("a", "text").build());
+        auto w = open(file);
+        w->SetModified(true);
+        fs::remove_all(folder);
+        trigger(*w, "N3");
+        expectFailedSave(*w, QString::fromStdString(file));
+        QVERIFY(prompts_.texts(MessageKind::Error).first().contains(QStringLiteral("texts.gxt")));
+    }
+
+    void fileReplacedByAFolder()
+    {
+        const std::string file = dir_->file("texts.gxt");
+        WriteFileBytes(file, GxtBuilder().add("a", "text").build());
+        auto w = open(file);
+        w->SetModified(true);
+        fs::remove(file);
+        fs::create_directories(file + "/inside");
+        trigger(*w, "N3");
+        expectFailedSave(*w, QString::fromStdString(file));
+        QVERIFY(fs::is_directory(file + "/inside"));
+        QVERIFY(!FileExists(file + "_"));
+    }
+
+    void fileVanishedBetweenOpenAndSave()
+    {
+        const std::string file = dir_->file("texts.gxt");
+        WriteFileBytes(file, GxtBuilder().add("a", "text").build());
+        auto w = open(file);
+        w->SetModified(true);
+        fs::remove(file);
+        trigger(*w, "N3");
+        QVERIFY(prompts_.asked.isEmpty());
+        QCOMPARE(w->statusText(2), QStringLiteral("Файл сохранён"));
+        QVERIFY(!w->isModified());
+        QCOMPARE(LoadFileForCheck(file), std::string("text"));
+        QVERIFY(!FileExists(file + "_"));
+    }
+
+    void fileSizeLimit()
+    {
+        // RLIMIT_FSIZE stands in for a full disk where no small file system can be made.
+        const std::string file = dir_->file("texts.gxt");
+        const std::string original = GxtBuilder().add("a", "short").build();
+        WriteFileBytes(file, original);
+        auto w = open(file);
+        w->SetModified(true);
+        // Grow the document far past the limit through a second file opened over it.
+        const std::string big = dir_->file("big.gxt");
+        WriteFileBytes(big, bigDocument(200));
+        prompts_.openNames = {QString::fromStdString(big)};
+        trigger(*w, "N2");
+        prompts_.asked.clear();
+
+        std::signal(SIGXFSZ, SIG_IGN);  // as the editor's own start-up does
+        struct rlimit old {};
+        ::getrlimit(RLIMIT_FSIZE, &old);
+        struct rlimit limited = old;
+        limited.rlim_cur = 16 * 1024;
+        QCOMPARE(::setrlimit(RLIMIT_FSIZE, &limited), 0);
+        w->SetModified(true);
+        prompts_.saveNames = {QString::fromStdString(file)};
+        trigger(*w, "N4");  // save as, over the small file
+        prompts_.saveNames = {QString::fromStdString(dir_->file("all.txt"))};
+        trigger(*w, "N4");  // and an export
+        ::setrlimit(RLIMIT_FSIZE, &old);
+
+        const QStringList errors = prompts_.texts(MessageKind::Error);
+        QCOMPARE(errors.size(), 2);
+        QVERIFY(errors[0].contains(QStringLiteral("texts.gxt")));
+        QVERIFY(errors[1].contains(QStringLiteral("all.txt")));
+        QCOMPARE(ReadFileBytes(file), original);
+        QVERIFY(!FileExists(dir_->file("all.txt")));
+        QVERIFY(w->isModified());
+        QCOMPARE(fs::directory_iterator(dir_->path()) == fs::directory_iterator(), false);
+        for (const auto& e : fs::directory_iterator(dir_->path()))
+            QVERIFY2(e.path().string().find("zarnik-tmp") == std::string::npos, "temporary file left");
+    }
+
+    void fullDisk()
+    {
+        SmallDisk disk(dir_->file("disk"), "64k");
+        if (!disk.mounted())
+            QSKIP("needs root to mount a small file system");
+        const std::string file = dir_->file("disk/texts.gxt");
+        const std::string original = bigDocument(20);  // about 8 KB
+        WriteFileBytes(file, original);
+        WriteFileBytes(dir_->file("disk/texts.txt"), "old export");
+        auto w = open(file);
+        // Fill the disk with the open document's own growth: replace it with a bigger one.
+        const std::string big = dir_->file("big.gxt");
+        WriteFileBytes(big, bigDocument(400));  // 170 KB, its export 85 KB: neither fits
+        prompts_.openNames = {QString::fromStdString(big)};
+        trigger(*w, "N2");
+        w->SetModified(true);
+        prompts_.saveNames = {QString::fromStdString(file), QString::fromStdString(dir_->file("disk/texts.txt"))};
+        trigger(*w, "N4");
+        trigger(*w, "N4");
+        QCOMPARE(prompts_.texts(MessageKind::Error).size(), 2);
+        QVERIFY(prompts_.texts(MessageKind::Error).first().contains(QStringLiteral("нет места")));
+        QCOMPARE(ReadFileBytes(file), original);
+        QCOMPARE(ReadFileBytes(dir_->file("disk/texts.txt")), std::string("old export"));
+        QVERIFY(w->statusText(2) != QStringLiteral("Файл сохранён как текст"));
+    }
+
+    void readOnlyFolder()
+    {
+        SmallDisk disk(dir_->file("ro"), "1m");
+        if (!disk.mounted())
+            QSKIP("needs root to mount a small file system");
+        const std::string file = dir_->file("ro/texts.gxt");
+        const std::string original = GxtBuilder().add("a", "text").build();
+        WriteFileBytes(file, original);
+        auto w = open(file);
+        QVERIFY(disk.makeReadOnly());
+        w->SetModified(true);
+        trigger(*w, "N3");
+        expectFailedSave(*w, QString::fromStdString(file));
+        QVERIFY(prompts_.texts(MessageKind::Error).first().contains(QStringLiteral("только для чтения")));
+        prompts_.saveNames = {QString::fromStdString(dir_->file("ro/texts.txt"))};
+        trigger(*w, "N4");
+        QCOMPARE(prompts_.texts(MessageKind::Error).size(), 2);
+        QCOMPARE(ReadFileBytes(file), original);
+    }
+
+private:
+    static std::string LoadFileForCheck(const std::string& file)
+    {
+        return zarnik::LoadGxtFile(file).CurrentTexts.at(0);
+    }
+};
+
+QTEST_MAIN(DrillsTest)
+#include "tst_drills.moc"
