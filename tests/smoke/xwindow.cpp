@@ -61,7 +61,9 @@ int main(int argc, char** argv)
     if (argc == 4 && std::strcmp(argv[1], "wait") == 0) {
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(std::atoi(argv[3]));
         while (std::chrono::steady_clock::now() < deadline) {
-            if (Window w = find(dpy, DefaultRootWindow(dpy), argv[2])) {
+            Window w = find(dpy, DefaultRootWindow(dpy), argv[2]);
+            XWindowAttributes attributes{};
+            if (w && XGetWindowAttributes(dpy, w, &attributes) && attributes.map_state == IsViewable) {
                 std::printf("%lu\n", static_cast<unsigned long>(w));
                 return 0;
             }
