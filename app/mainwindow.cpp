@@ -82,6 +82,7 @@ MainWindow::MainWindow(Prompts& prompts, const ProgramDirectory& programDirector
 
 MainWindow::~MainWindow()
 {
+    SaveSettings();
     ClearUndo();
 }
 
@@ -153,7 +154,7 @@ void MainWindow::createMenus()
     addCommand(edit, "N25", QStringLiteral("Найти.."), QKeySequence(Qt::Key_F3), E::Document, nullptr);
     addCommand(edit, "N26", QStringLiteral("Обновить"), QKeySequence(Qt::Key_F5), E::Document, [this] { RefillList(true); });
     edit->addSeparator();
-    addCommand(edit, "N28", QStringLiteral("Настройки.."), QKeySequence(Qt::ALT | Qt::Key_O), E::Document, nullptr);
+    addCommand(edit, "N28", QStringLiteral("Настройки.."), QKeySequence(Qt::ALT | Qt::Key_O), E::Document, [this] { OpenOptions(); });
 
     languageMenu_ = addMenu(nullptr, "N29", QStringLiteral("Язык"));
     languageGroup_ = new QActionGroup(this);
@@ -234,6 +235,7 @@ void MainWindow::createStatusBar()
 void MainWindow::startUp(const QStringList& arguments)
 {
     UndoHistory_.clear();
+    LoadSettings();
     if (LanguageMode == zarnik::kModePirate)
         findChild<QAction*>(QStringLiteral("Linear"))->setChecked(true);
     else if (LanguageMode == zarnik::kModeBuka)
@@ -394,9 +396,13 @@ void MainWindow::SaveAs()
 void MainWindow::showEvent(QShowEvent* event)
 {
     QMainWindow::showEvent(event);
-    // A document loaded at start-up was fitted before the list had its real size.
-    if (!shownOnce_ && LoadedFlag && AutoSize)
-        list_->fitTextColumn();
+    // A document loaded at start-up was fitted before the list had its real size, and
+    // that first resize recomputed the key column too.
+    if (!shownOnce_ && LoadedFlag) {
+        list_->setKeyColumnWidth(CaptionWidth);
+        if (AutoSize)
+            list_->fitTextColumn();
+    }
     shownOnce_ = true;
 }
 

@@ -131,6 +131,24 @@ private:
     // --- search panel
 
     // --- settings
+public:
+    // Reads Settings.ini and LastSearched.ini into the window; once, at start-up.
+    void LoadSettings();
+    // Writes both files from the present state; at the end of the run and after the
+    // options are confirmed. Failures are reported, never thrown.
+    void SaveSettings();
+    // "Настройки..": the options dialog.
+    void OpenOptions();
+    // The search panel's share of the settings: the recent queries, newest first, the
+    // direction (true: down) and match-case.
+    void applySearchSettings(const QStringList& history, bool findDown, bool matchCase);
+    void readSearchSettings(QStringList& history, bool& findDown, bool& matchCase) const;
+
+private:
+    QStringList searchHistory_;
+    bool findDown_ = true;
+    bool matchCase_ = false;
+    int storedFontColor_ = 0;  // as read, so a colour we cannot show is written back as it was
 
     // --- help and info
     void ShowReadme();

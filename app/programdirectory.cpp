@@ -3,19 +3,64 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QStandardPaths>
+#include <QTemporaryFile>
 
-ProgramDirectory::ProgramDirectory(const QString& dir) : path_(QDir::cleanPath(dir))
+namespace {
+
+QString withSeparator(const QString& dir)
 {
-    if (!path_.endsWith(QLatin1Char('/')))
-        path_ += QLatin1Char('/');
+    QString path = QDir::cleanPath(dir);
+    if (!path.endsWith(QLatin1Char('/')))
+        path += QLatin1Char('/');
+    return path;
+}
+
+}  // namespace
+
+ProgramDirectory::ProgramDirectory(const QString& dir)
+    : path_(withSeparator(dir)), settingsPath_(path_)
+{
+}
+
+ProgramDirectory::ProgramDirectory(const QString& dir, const QString& fallbackSettingsDir,
+                                   const WritableProbe& probe)
+    : ProgramDirectory(dir)
+{
+    if (exists() && !probe(path_))
+        settingsPath_ = withSeparator(fallbackSettingsDir);
 }
 
 ProgramDirectory ProgramDirectory::ofExecutable()
 {
-    return ProgramDirectory(QCoreApplication::applicationDirPath());
+    // A fixed folder name, so the settings do not move with the application name.
+    const QString config = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+    return ProgramDirectory(QCoreApplication::applicationDirPath(),
+                            config + QStringLiteral("/zarnik"));
 }
 
 bool ProgramDirectory::exists() const
 {
     return QFileInfo(path_).isDir();
+}
+
+QString ProgramDirectory::settingsFileToRead(const QString& name) const
+{
+    const QString written = settingsFile(name);
+    if (settingsInFallback() && !QFileInfo::exists(written) && QFileInfo::exists(file(name)))
+        return file(name);
+    return written;
+}
+
+bool ProgramDirectory::prepareSettingsFolder() const
+{
+    if (settingsInFallback())
+        QDir().mkpath(settingsPath_);
+    return QFileInfo(settingsPath_).isDir();
+}
+
+bool ProgramDirectory::canCreateFilesIn(const QString& dir)
+{
+    QTemporaryFile probe(withSeparator(dir) + QStringLiteral("zarnik-probe-XXXXXX"));
+    return probe.open();  // removed again when `probe` goes
 }

@@ -2,11 +2,23 @@
 
 #include <QString>
 
-// The folder the program keeps its files in (settings, search history, readme): the
-// executable's folder in real use, a temporary folder in tests.
+#include <functional>
+
+// The folder the program keeps its files in: the executable's folder in real use, a
+// temporary folder in tests. Readme.txt is always read from there. Settings.ini and
+// LastSearched.ini are kept there too, unless the folder cannot be written (a copy
+// installed under /usr, say); then they go to the user's configuration folder instead.
 class ProgramDirectory {
 public:
+    // Tells whether the program may create files in an existing folder.
+    using WritableProbe = std::function<bool(const QString& dir)>;
+
+    // Settings kept in `dir` itself.
     explicit ProgramDirectory(const QString& dir);
+    // Settings kept in `dir` when it is missing or `probe` says it can be written, else in
+    // `fallbackSettingsDir`, which is created when the settings are first written.
+    ProgramDirectory(const QString& dir, const QString& fallbackSettingsDir,
+                     const WritableProbe& probe = canCreateFilesIn);
     static ProgramDirectory ofExecutable();
 
     // With a trailing separator.
@@ -14,6 +26,22 @@ public:
     QString file(const QString& name) const { return path_ + name; }
     bool exists() const;
 
+    // Where Settings.ini and LastSearched.ini are written; with a trailing separator.
+    const QString& settingsPath() const { return settingsPath_; }
+    QString settingsFile(const QString& name) const { return settingsPath_ + name; }
+    bool settingsInFallback() const { return settingsPath_ != path_; }
+    // The file to read a setting file from: the written one, or before the first save in
+    // the fallback folder, the one that came with the program (its defaults).
+    QString settingsFileToRead(const QString& name) const;
+    // Whether the settings folder is there to be written to. The fallback folder is
+    // created here; the program's own folder is not: its absence means it was removed.
+    bool prepareSettingsFolder() const;
+
+    // Tries to create and remove a file, which also catches read-only mounts and ACLs
+    // that permission bits do not show.
+    static bool canCreateFilesIn(const QString& dir);
+
 private:
     QString path_;
+    QString settingsPath_;
 };

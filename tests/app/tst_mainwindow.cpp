@@ -41,7 +41,12 @@ private:
     }
 
 private slots:
-    void init() { dir_ = std::make_unique<TempDir>(); }
+    void init()
+    {
+        dir_ = std::make_unique<TempDir>();
+        // An installed editor finds its settings file; without one it says so at start.
+        WriteFileBytes(dir_->file("Settings.ini"), "");
+    }
     void cleanup() { dir_.reset(); }
 
     void startsEmptyWithDocumentCommandsDisabled()
