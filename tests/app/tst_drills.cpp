@@ -87,6 +87,7 @@ private slots:
     void init()
     {
         dir_ = std::make_unique<TempDir>();
+        WriteFileBytes(dir_->file("Settings.ini"), "");  // a first start would warn without one
         prompts_ = FakePrompts();
     }
     void cleanup() { dir_.reset(); }

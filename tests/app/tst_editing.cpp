@@ -109,6 +109,7 @@ private slots:
     void init()
     {
         dir_ = std::make_unique<TempDir>();
+        WriteFileBytes(dir_->file("Settings.ini"), "");  // a first start would warn without one
         prompts_ = std::make_unique<FakePrompts>();
         start(tenEntries());
     }

@@ -102,7 +102,11 @@ private:
     }
 
 private slots:
-    void init() { dir_ = std::make_unique<TempDir>(); }
+    void init()
+    {
+        dir_ = std::make_unique<TempDir>();
+        WriteFileBytes(dir_->file("Settings.ini"), "");  // a first start would warn without one
+    }
     void cleanup() { dir_.reset(); }
 
     void missingReadmeShowsOnlyTheWarning()

@@ -49,6 +49,7 @@ private slots:
     void init()
     {
         dir_ = std::make_unique<TempDir>();
+        WriteFileBytes(dir_->file("Settings.ini"), "");  // a first start would warn without one
         const std::string file = dir_->file("ru.gxt");
         WriteFileBytes(file, GxtBuilder('R')
                                  .add("b", buka("Бука съела ёжика"))
