@@ -69,14 +69,17 @@ MainWindow::MainWindow(Prompts& prompts, const ProgramDirectory& programDirector
         if (QAction* edit = findChild<QAction*>(QStringLiteral("N12")))
             edit->trigger();
     });
-    connect(list_, &EntryListView::enterPressed, this, [this](Qt::KeyboardModifiers) {
-        if (QAction* edit = findChild<QAction*>(QStringLiteral("N12")))
+    connect(list_, &EntryListView::enterPressed, this, [this](Qt::KeyboardModifiers modifiers) {
+        if (enterRunsFindNext(modifiers))
+            FindNext();
+        else if (QAction* edit = findChild<QAction*>(QStringLiteral("N12")))
             edit->trigger();
     });
 
     createMenus();
     createListPopup();
     createStatusBar();
+    createSearchPanel();
     startUp(arguments);
 }
 
@@ -151,7 +154,7 @@ void MainWindow::createMenus()
     addCommand(edit, "N22", QStringLiteral("Восстановить"), QKeySequence(Qt::CTRL | Qt::Key_R), E::Document, [this] { Restore(); });
     addCommand(edit, "N23", QStringLiteral("Восстановить все"), QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_R), E::Document, [this] { RestoreAll(); });
     edit->addSeparator();
-    addCommand(edit, "N25", QStringLiteral("Найти.."), QKeySequence(Qt::Key_F3), E::Document, nullptr);
+    addCommand(edit, "N25", QStringLiteral("Найти.."), QKeySequence(Qt::Key_F3), E::Document, [this] { ShowSearchPanel(); });
     addCommand(edit, "N26", QStringLiteral("Обновить"), QKeySequence(Qt::Key_F5), E::Document, [this] { RefillList(true); });
     edit->addSeparator();
     addCommand(edit, "N28", QStringLiteral("Настройки.."), QKeySequence(Qt::ALT | Qt::Key_O), E::Document, [this] { OpenOptions(); });
@@ -417,7 +420,10 @@ void MainWindow::closeEvent(QCloseEvent* event)
 
 void MainWindow::EscapePressed()
 {
-    showMinimized();
+    if (searchPanelShown())
+        HideSearchPanel();
+    else
+        showMinimized();
 }
 
 // ---- list and status bar

@@ -17,6 +17,8 @@ class QLabel;
 class QMenu;
 class QTimer;
 class QVBoxLayout;
+class SearchPanel;
+class WindowKeys;
 
 // The whole application from the user's side: the entry list, the status bar, the menus,
 // and every command. It owns the one open document.
@@ -129,6 +131,24 @@ private:
     int editWidth_ = 500;
 
     // --- search panel
+public:
+    SearchPanel* searchPanel() const { return searchPanel_; }
+    void ShowSearchPanel();
+    void HideSearchPanel();
+    void FindNext();
+
+private:
+    void createSearchPanel();
+    bool searchPanelShown() const;
+    bool enterRunsFindNext(Qt::KeyboardModifiers modifiers) const;
+    void blinkCaption();
+    void endCaptionBlink();
+
+    SearchPanel* searchPanel_ = nullptr;
+    WindowKeys* windowKeys_ = nullptr;
+    QTimer* blinkTimer_ = nullptr;
+    QString captionBeforeBlink_;
+    bool blinking_ = false;
 
     // --- settings
 public:

@@ -1,0 +1,139 @@
+#include "mainwindow.h"
+
+#include "encodings.h"
+#include "entrylistmodel.h"
+#include "entrylistview.h"
+#include "searchpanel.h"
+#include "textsearch.h"
+#include "windowkeys.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QPushButton>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace {
+constexpr int kBlinkMs = 300;
+constexpr int kNudgePixels = 25;
+}  // namespace
+
+void MainWindow::createSearchPanel()
+{
+    searchPanel_ = new SearchPanel(this, centralWidget());
+    centralLayout_->addWidget(searchPanel_);  // under the list, so above the status bar
+    searchPanel_->hide();
+    connect(searchPanel_, &SearchPanel::findNextClicked, this, &MainWindow::FindNext);
+    connect(searchPanel_, &SearchPanel::hideClicked, this, &MainWindow::HideSearchPanel);
+
+    // Ctrl+F is no menu item's key, and unlike "Найти.." it works with no document loaded.
+    auto* find = new QAction(this);
+    find->setObjectName(QStringLiteral("FindAction"));
+    find->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
+    find->setShortcutContext(Qt::WindowShortcut);
+    connect(find, &QAction::triggered, this, &MainWindow::ShowSearchPanel);
+    addAction(find);
+
+    blinkTimer_ = new QTimer(this);
+    blinkTimer_->setObjectName(QStringLiteral("BlinkTimer"));
+    blinkTimer_->setSingleShot(true);
+    blinkTimer_->setInterval(kBlinkMs);
+    connect(blinkTimer_, &QTimer::timeout, this, &MainWindow::endCaptionBlink);
+
+    // The list reports Enter itself, with its modifiers; push buttons press themselves.
+    windowKeys_ = new WindowKeys(this, [this](QWidget* target, Qt::KeyboardModifiers modifiers) {
+        if (target == list_ || qobject_cast<QPushButton*>(target) || !enterRunsFindNext(modifiers))
+            return false;
+        FindNext();
+        return true;
+    });
+}
+
+bool MainWindow::searchPanelShown() const
+{
+    return searchPanel_ && !searchPanel_->isHidden();
+}
+
+bool MainWindow::enterRunsFindNext(Qt::KeyboardModifiers modifiers) const
+{
+    return searchPanelShown() &&
+           !(modifiers & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier));
+}
+
+void MainWindow::ShowSearchPanel()
+{
+    searchPanel_->show();
+    searchPanel_->queryBox()->setFocus();
+}
+
+void MainWindow::HideSearchPanel()
+{
+    searchPanel_->hide();
+    list_->setFocus();
+}
+
+void MainWindow::FindNext()
+{
+    // A search asked for while the caption is still blank runs after the blink, in the
+    // direction the blink may have turned, as if the blink had held the window up.
+    endCaptionBlink();
+
+    const QString query = searchPanel_->query();
+    searchPanel_->remember(query);
+    const bool down = searchPanel_->searchesDown();
+
+    const int count = LoadedFlag ? static_cast<int>(doc_.CurrentTexts.size()) : 0;
+    int found = -1;
+    if (CurrentIndex >= 0 && count > 0) {
+        const TextMatcher matcher(zarnik::DisplayTableFor(displayMode()), QStringToCp1251(query),
+                                  searchPanel_->matchesCase());
+        if (down) {
+            for (int i = CurrentIndex + 1; i < count && found < 0; ++i)
+                if (matcher.matches(doc_.CurrentTexts[i]))
+                    found = i;
+        } else {
+            for (int i = std::min(CurrentIndex, count) - 1; i >= 0 && found < 0; --i)
+                if (matcher.matches(doc_.CurrentTexts[i]))
+                    found = i;
+        }
+    }
+
+    if (found < 0) {
+        SetStatus(2, QStringLiteral("Текст не найден"));
+        blinkCaption();
+        return;
+    }
+    CurrentIndex = found;
+    // Select without making it the list's current row: arrow keys still move from where
+    // the user left them, and the focus stays in the query field.
+    list_->selectionModel()->select(model_->index(found, 0),
+                                    QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    RevealCurrent(false);
+    list_->scrollByPixels(down ? kNudgePixels : -kNudgePixels);
+    SetStatus(2, QStringLiteral("Текст найден"));
+}
+
+void MainWindow::blinkCaption()
+{
+    captionBeforeBlink_ = windowTitle();
+    blinking_ = true;
+    setWindowTitle(QString());
+    blinkTimer_->start();
+}
+
+void MainWindow::endCaptionBlink()
+{
+    if (!blinking_)
+        return;
+    blinking_ = false;
+    blinkTimer_->stop();
+    // A command run during the blink may have marked the caption ("*" on the blank one) or
+    // given the window a new caption; a new caption stays, a mark moves to the old one.
+    const QString now = windowTitle();
+    if (now.isEmpty() || now == QLatin1String("*")) {
+        setWindowTitle(captionBeforeBlink_);
+        SetModified(ModifiedFlag);
+    }
+    if (ChangeDir)
+        searchPanel_->reverseDirection();
+}
