@@ -165,9 +165,6 @@ public:
     void readSearchSettings(QStringList& history, bool& findDown, bool& matchCase) const;
 
 private:
-    QStringList searchHistory_;
-    bool findDown_ = true;
-    bool matchCase_ = false;
     int storedFontColor_ = 0;  // as read, so a colour we cannot show is written back as it was
 
     // --- help and info

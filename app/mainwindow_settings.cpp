@@ -1,5 +1,7 @@
 #include "mainwindow.h"
 
+#include "searchpanel.h"
+
 #include "entrylistmodel.h"
 #include "entrylistview.h"
 #include "inifile.h"
@@ -235,16 +237,16 @@ void MainWindow::SaveSettings()
 
 void MainWindow::applySearchSettings(const QStringList& history, bool findDown, bool matchCase)
 {
-    searchHistory_ = history;
-    findDown_ = findDown;
-    matchCase_ = matchCase;
+    searchPanel_->setHistory(history);
+    searchPanel_->setSearchesDown(findDown);
+    searchPanel_->setMatchesCase(matchCase);
 }
 
 void MainWindow::readSearchSettings(QStringList& history, bool& findDown, bool& matchCase) const
 {
-    history = searchHistory_;
-    findDown = findDown_;
-    matchCase = matchCase_;
+    history = searchPanel_->history();
+    findDown = searchPanel_->searchesDown();
+    matchCase = searchPanel_->matchesCase();
 }
 
 void MainWindow::OpenOptions()
