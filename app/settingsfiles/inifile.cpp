@@ -229,7 +229,9 @@ void IniFile::writeString(std::string_view section, std::string_view key, std::s
 
     const auto sec = findSection(section);
     if (!sec) {
-        insertLine(lines_.size(), "[" + std::string(section) + "]");
+        std::string header(1, '[');  // not "[" + ...: g++ 12 warns falsely on that form
+        header.append(section).push_back(']');
+        insertLine(lines_.size(), std::move(header));
         insertLine(lines_.size(), std::string(key) + "=" + clean);
         return;
     }

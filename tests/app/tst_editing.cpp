@@ -19,20 +19,6 @@ using namespace zarnik::testing;
 
 namespace {
 
-std::string buka(std::string_view utf8)
-{
-    std::string t = zarnik::Utf8ToCp1251(utf8);
-    zarnik::BukaConvert(t, zarnik::Direction::ToStorage);
-    return t;
-}
-
-std::string pirate(std::string_view utf8)
-{
-    std::string t = zarnik::Utf8ToCp1251(utf8);
-    zarnik::PirateConvert(t, zarnik::Direction::ToStorage);
-    return t;
-}
-
 QLineEdit* field(QDialog* d) { return d->findChild<QLineEdit*>(QStringLiteral("Edit1")); }
 
 // QTest::keyClicks takes Latin-1 only; a Cyrillic layout sends the letter's code as key.
@@ -49,8 +35,8 @@ std::string tenEntries()
     GxtBuilder b('R');
     for (int i = 0; i < 10; ++i) {
         std::string text = "text " + std::string(i + 1, 'x');
-        if (i == 2) text = buka("Бука");
-        if (i == 3) text = pirate("ПИРАТ");
+        if (i == 2) text = BukaText("Бука");
+        if (i == 3) text = PirateText("ПИРАТ");
         if (i == 4) text.clear();
         b.add("e" + std::to_string(i), text);
     }
@@ -175,7 +161,7 @@ private slots:
         QCOMPARE(prompts_->dialogsRun, 1);
         QCOMPARE(shownText, QStringLiteral("text xxxxxxxx"));
         QCOMPARE(statusMeanwhile, QStringLiteral("Введите строку"));
-        QCOMPARE(stored(7), buka("новый еж"));
+        QCOMPARE(stored(7), BukaText("новый еж"));
         QCOMPARE(row(7), QStringLiteral("новый еж"));
         QCOMPARE(w_->statusText(1), QStringLiteral("8/10 (8)"));
         QCOMPARE(w_->statusText(2), QStringLiteral("Строка изменена"));
@@ -193,7 +179,7 @@ private slots:
         QVERIFY(action("N10")->isEnabled());
 
         QTest::keyClick(w_->list(), Qt::Key_Y, Qt::ControlModifier);
-        QCOMPARE(stored(7), buka("новый еж"));
+        QCOMPARE(stored(7), BukaText("новый еж"));
         QCOMPARE(row(7), QStringLiteral("новый еж"));
         QCOMPARE(w_->statusText(2), QStringLiteral("Действие повторено"));
         QCOMPARE(w_->statusText(1), QStringLiteral("8/10 (8)"));
@@ -226,13 +212,13 @@ private slots:
         QVERIFY(action("N10")->isEnabled());
 
         action("N10")->trigger();
-        QCOMPARE(stored(5), buka("пять"));
+        QCOMPARE(stored(5), BukaText("пять"));
         QVERIFY(action("N10")->isEnabled());
         // A new change drops what could still be redone.
         editRow(1, QStringLiteral("ОДИН"));
         QVERIFY(!action("N10")->isEnabled());
         QCOMPARE(records(), size_t(2));
-        QCOMPARE(stored(1), pirate("ОДИН"));
+        QCOMPARE(stored(1), PirateText("ОДИН"));
 
         // Undo back to the saved state still counts as a change.
         action("N3")->trigger();
@@ -278,7 +264,7 @@ private slots:
                  QStringList{QStringLiteral("Это восстановит все строки! Отменить\n"
                                             "будет нельзя. Всё равно продолжить?")});
         QCOMPARE(prompts_->asked.last().caption, QStringLiteral("Внимание"));
-        QCOMPARE(stored(1), buka("раз"));
+        QCOMPARE(stored(1), BukaText("раз"));
         QCOMPARE(records(), size_t(1));
 
         action("N23")->trigger();
@@ -291,15 +277,15 @@ private slots:
 
         editRow(1, QStringLiteral("два"));
         action("N20")->trigger();
-        QCOMPARE(stored(3), buka("ПИРАТ"));
+        QCOMPARE(stored(3), BukaText("ПИРАТ"));
         QCOMPARE(w_->statusText(2), QStringLiteral("Кодировка файла изменена"));
         QCOMPARE(records(), size_t(0));
         QVERIFY(!action("N9")->isEnabled());
 
         editRow(1, QStringLiteral("три"));
         action("N21")->trigger();
-        QCOMPARE(stored(2), pirate("БУКА"));
-        QCOMPARE(stored(1), pirate("ТРИ"));
+        QCOMPARE(stored(2), PirateText("БУКА"));
+        QCOMPARE(stored(1), PirateText("ТРИ"));
         QCOMPARE(records(), size_t(0));
         QVERIFY(!action("N9")->isEnabled());
     }
@@ -332,12 +318,12 @@ private slots:
     {
         action("Linear")->trigger();
         editRow(0, QStringLiteral("привет"));
-        QCOMPARE(stored(0), pirate("ПРИВЕТ"));
+        QCOMPARE(stored(0), PirateText("ПРИВЕТ"));
         QCOMPARE(row(0), QStringLiteral("ПРИВЕТ"));
 
         action("Buka")->trigger();
         editRow(1, QStringLiteral("ёлка"));
-        QCOMPARE(stored(1), buka("елка"));
+        QCOMPARE(stored(1), BukaText("елка"));
 
         // Confirming without a change still counts, and a long text comes back whole.
         const std::string longText(40000, 'a');
@@ -354,7 +340,7 @@ private slots:
     {
         w_->list()->selectRow(1);
         paste(QStringLiteral("ёлка\nЁж 日") + QChar(u'\0') + QStringLiteral("хвост"));
-        QCOMPARE(stored(1), buka("елка\nЕж ?"));
+        QCOMPARE(stored(1), BukaText("елка\nЕж ?"));
         QCOMPARE(row(1), QStringLiteral("елка"));
         QCOMPARE(w_->statusText(1), QStringLiteral("2/10 (10)"));
         QCOMPARE(w_->statusText(2), QStringLiteral("Строка вставлена"));
@@ -370,7 +356,7 @@ private slots:
         action("Linear")->trigger();
         w_->list()->selectRow(0);
         paste(QStringLiteral("привет, ёж"));
-        QCOMPARE(stored(0), pirate("ПРИВЕТ, ЕЖ"));
+        QCOMPARE(stored(0), PirateText("ПРИВЕТ, ЕЖ"));
 
         // Nothing to paste: nothing happens, not even a message.
         const auto before = w_->document().CurrentTexts;
@@ -405,11 +391,11 @@ private slots:
 
         w_->list()->selectRow(3);
         action("N17")->trigger();
-        QCOMPARE(stored(3), buka("ПИРАТ"));
+        QCOMPARE(stored(3), BukaText("ПИРАТ"));
         QCOMPARE(row(3), QStringLiteral("ПИРАТ"));
         QCOMPARE(w_->statusText(2), QStringLiteral("Кодировка изменена"));
         action("N18")->trigger();
-        QCOMPARE(stored(3), pirate("ПИРАТ"));
+        QCOMPARE(stored(3), PirateText("ПИРАТ"));
         QCOMPARE(records(), size_t(5));
 
         // No bytes of the source encoding: nothing at all.

@@ -14,24 +14,6 @@
 
 using namespace zarnik::testing;
 
-namespace {
-
-std::string buka(std::string_view utf8)
-{
-    std::string t = zarnik::Utf8ToCp1251(utf8);
-    zarnik::BukaConvert(t, zarnik::Direction::ToStorage);
-    return t;
-}
-
-std::string pirate(std::string_view utf8)
-{
-    std::string t = zarnik::Utf8ToCp1251(utf8);
-    zarnik::PirateConvert(t, zarnik::Direction::ToStorage);
-    return t;
-}
-
-}  // namespace
-
 class LanguageTest : public QObject {
     Q_OBJECT
 
@@ -52,8 +34,8 @@ private slots:
         WriteFileBytes(dir_->file("Settings.ini"), "");  // a first start would warn without one
         const std::string file = dir_->file("ru.gxt");
         WriteFileBytes(file, GxtBuilder('R')
-                                 .add("b", buka("Бука съела ёжика"))
-                                 .add("p", pirate("ПИРАТКА"))
+                                 .add("b", BukaText("Бука съела ёжика"))
+                                 .add("p", PirateText("ПИРАТКА"))
                                  .add("l", "Latin only")
                                  .build());
         w_ = std::make_unique<MainWindow>(prompts_, ProgramDirectory(QString::fromStdString(dir_->path())),
@@ -95,7 +77,7 @@ private slots:
         QVERIFY(action("N30")->isChecked());
         QCOMPARE(w_->languageMenu()->title(), QStringLiteral("Язык (О)"));
         QCOMPARE(row(2), QStringLiteral("Latin only"));
-        QCOMPARE(QStringToCp1251(row(1)), pirate("ПИРАТКА"));
+        QCOMPARE(QStringToCp1251(row(1)), PirateText("ПИРАТКА"));
 
         QCOMPARE(w_->document().CurrentTexts, storedBefore);
         QVERIFY(!w_->isModified());
@@ -126,7 +108,7 @@ private slots:
         QCOMPARE(w_->ToStorage(privet), std::string("\x8F\x90\x88\x82\x85\x92"));
         QCOMPARE(w_->ToDisplay(w_->ToStorage(privet)), privet);
         action("Buka")->trigger();
-        QCOMPARE(w_->ToDisplay(buka("Бука")), zarnik::Utf8ToCp1251("Бука"));
+        QCOMPARE(w_->ToDisplay(BukaText("Бука")), zarnik::Utf8ToCp1251("Бука"));
     }
 };
 

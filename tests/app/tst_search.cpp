@@ -30,13 +30,6 @@ std::string cp1251(std::string_view utf8)
     return zarnik::Utf8ToCp1251(utf8);
 }
 
-std::string buka(std::string_view utf8)
-{
-    std::string t = cp1251(utf8);
-    zarnik::BukaConvert(t, zarnik::Direction::ToStorage);
-    return t;
-}
-
 const QString kFound = QStringLiteral("Текст найден");
 const QString kNotFound = QStringLiteral("Текст не найден");
 
@@ -276,7 +269,7 @@ private slots:
     void caseBlindByTheCodePageUnlessMatchCase()
     {
         // Buka, the mode without settings: the texts are searched as shown.
-        start({"first", buka("БУКА"), buka("Бука"), "Latin Text", cp1251("ёжик"), cp1251("белаўскі")});
+        start({"first", BukaText("БУКА"), BukaText("Бука"), "Latin Text", cp1251("ёжик"), cp1251("белаўскі")});
         w_->ShowSearchPanel();
         select(0);
         find(QStringLiteral("бука"), true);

@@ -67,25 +67,11 @@ Result runCli(std::vector<std::string> args, rlim_t fileLimit = RLIM_INFINITY)
     return r;
 }
 
-std::string buka(std::string_view utf8)
-{
-    std::string t = Utf8ToCp1251(utf8);
-    BukaConvert(t, Direction::ToStorage);
-    return t;
-}
-
-std::string pirate(std::string_view utf8)
-{
-    std::string t = Utf8ToCp1251(utf8);
-    PirateConvert(t, Direction::ToStorage);
-    return t;
-}
-
 // A Buka text, a Pirate text, a Latin text with a tab and CR LF, an empty text, a text
 // with a zero byte inside one unit, and a key with leftover bytes after its zero.
 const std::string kSmall = GxtBuilder('R')
-                               .add("yes", buka("Да"))
-                               .add("no", pirate("НЕТ"))
+                               .add("yes", BukaText("Да"))
+                               .add("no", PirateText("НЕТ"))
                                .add("tabbed", "a\tb\r\nc\\d")
                                .add("empty", "")
                                .addRaw("zero", std::string("A\0\0B\0\0", 6))
@@ -185,8 +171,8 @@ TEST(Cli, RecodeSavesWithTheEditorsBackupRule)
     EXPECT_EQ(r.out, "recoded 1 of 6 texts; saved " + gxt + "; the previous file is kept as " + gxt + "_\n");
     EXPECT_EQ(ReadFileBytes(gxt + "_"), kSmall);
     GxtDocument doc = LoadGxtFile(gxt);
-    EXPECT_EQ(doc.CurrentTexts[0], buka("Да"));
-    EXPECT_EQ(doc.CurrentTexts[1], buka("НЕТ"));
+    EXPECT_EQ(doc.CurrentTexts[0], BukaText("Да"));
+    EXPECT_EQ(doc.CurrentTexts[1], BukaText("НЕТ"));
 
     // Nothing left to recode: the file and its backup (the only copy of the original) stay.
     const std::string recoded = ReadFileBytes(gxt);
@@ -204,8 +190,8 @@ TEST(Cli, RecodeSavesWithTheEditorsBackupRule)
     EXPECT_EQ(ReadFileBytes(dir.file("in.gxt")), kSmall);
     EXPECT_FALSE(FileExists(dir.file("in.gxt_")));
     doc = LoadGxtFile(dir.file("out.gxt"));
-    EXPECT_EQ(doc.CurrentTexts[0], pirate("ДА"));
-    EXPECT_EQ(doc.CurrentTexts[1], pirate("НЕТ"));
+    EXPECT_EQ(doc.CurrentTexts[0], PirateText("ДА"));
+    EXPECT_EQ(doc.CurrentTexts[1], PirateText("НЕТ"));
 }
 
 TEST(Cli, ResaveNormalisesTheLayout)
@@ -271,7 +257,7 @@ TEST(Cli, WriteFailuresLeaveNoPartialFile)
     TempDir dir;
     GxtBuilder many('R');
     for (int i = 0; i < 200; ++i)
-        many.add("key" + std::to_string(i), pirate("ПРИВЕТ ИЗ ФАЙЛА"));
+        many.add("key" + std::to_string(i), PirateText("ПРИВЕТ ИЗ ФАЙЛА"));
     const std::string gxt = dir.file("many.gxt"), bytes = many.build();
     WriteFileBytes(gxt, bytes);
     WriteFileBytes(dir.file("many.txt"), "previous");

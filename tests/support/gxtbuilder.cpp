@@ -102,13 +102,23 @@ std::string GxtBuilder::build() const
     return out;
 }
 
+std::string BukaText(std::string_view utf8)
+{
+    std::string t = Utf8ToCp1251(utf8);
+    BukaConvert(t, Direction::ToStorage);
+    return t;
+}
+
+std::string PirateText(std::string_view utf8)
+{
+    std::string t = Utf8ToCp1251(utf8);
+    PirateConvert(t, Direction::ToStorage);
+    return t;
+}
+
 std::string SampleGxtBytes()
 {
-    auto buka = [](std::string_view utf8) {
-        std::string t = Utf8ToCp1251(utf8);
-        BukaConvert(t, Direction::ToStorage);
-        return t;
-    };
+    const auto buka = BukaText;
     GxtBuilder b('R');
     b.add("1102", buka("Добро пожаловать в Город Всех Святых!"))
         .add("car1", buka("Угнать машину и доставить ее в гараж."))

@@ -48,6 +48,10 @@ private:
 // Units of a text as the editor writes them (see WriteGxtString), for raw fixtures.
 std::string EncodeUnits(std::string_view text);
 
+// Texts in storage form, written in UTF-8 for readable tests.
+std::string BukaText(std::string_view utf8);
+std::string PirateText(std::string_view utf8);
+
 // The bundled example file: a small GTA2-style Russian file in the Buka encoding with some
 // Latin texts and markers. examples/sample.gxt is exactly these bytes.
 std::string SampleGxtBytes();
