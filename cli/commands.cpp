@@ -143,7 +143,8 @@ void RunExport(const std::string& path, const std::optional<std::string>& target
     if (sameFile(path, written))
         throw CommandError("cannot export " + path + " onto itself; name another output file");
     if (target)
-        ReplaceFileSafely(*target, BuildTextExport(doc), BackupPolicy::None);
+        ReplaceFileSafely(
+            *target, [&doc](const auto& emit) { WriteTextExport(doc, emit); }, BackupPolicy::None);
     else
         ExportTextFile(doc, path);
     out.write("exported " + std::to_string(doc.Count()) + " entries to " + written + "\n");

@@ -146,56 +146,94 @@ GxtDocument LoadGxtFile(const std::string& path)
     return ParseGxt(bytes, path);
 }
 
-std::string BuildGxtImage(const GxtDocument& doc)
+namespace {
+
+uint64_t encodedSize(const Text& t)
+{
+    const size_t n = t.size();
+    return 2 * (n - (n > 2 && t[1] == '!' ? 1 : 0)) + 2;
+}
+
+}  // namespace
+
+GxtLayout ComputeGxtLayout(const GxtDocument& doc)
 {
     const uint64_t count = doc.keys.size();
     const uint64_t tableSize = count * 12;
-    uint64_t textBytes = 0;
-    for (const Text& t : doc.CurrentTexts)
-        textBytes += 2 * t.size() + 2;
-    if (tableSize > UINT32_MAX || textBytes > UINT32_MAX)
-        throw FileError(FileStep::TooLarge, "", 0, "string data exceeds 4 GiB");
-
-    std::string image;
-    image.reserve(22 + tableSize + textBytes);
-    image.resize(22 + tableSize);
-    const uint64_t dataStart = 22 + tableSize;
-    auto* out = reinterpret_cast<uint8_t*>(image.data());
-    std::memcpy(out, doc.FileHeader.data(), 14);
-    writeLe32(out + 10, static_cast<uint32_t>(tableSize));
-
+    GxtLayout layout;
+    layout.FileHeader = doc.FileHeader;
+    layout.DataHeader = doc.DataHeader;
+    layout.offsets.resize(count);
+    uint64_t dataSize = 0;
     for (uint64_t i = 0; i < count; ++i) {
-        const auto offset = static_cast<uint32_t>(image.size() - dataStart);
-        WriteGxtString(image, doc.CurrentTexts[i]);
-        out = reinterpret_cast<uint8_t*>(image.data());  // the append may have moved it
-        writeLe32(out + 14 + i * 12, offset);
+        if (dataSize > UINT32_MAX)
+            break;
+        layout.offsets[i] = static_cast<uint32_t>(dataSize);
+        dataSize += encodedSize(doc.CurrentTexts[i]);
+    }
+    if (tableSize > UINT32_MAX || dataSize > UINT32_MAX)
+        throw FileError(FileStep::TooLarge, "", 0, "string data exceeds 4 GiB");
+    writeLe32(&layout.FileHeader[10], static_cast<uint32_t>(tableSize));
+    writeLe32(&layout.DataHeader[4], static_cast<uint32_t>(dataSize));
+    return layout;
+}
+
+void WriteGxtImage(const GxtDocument& doc, const GxtLayout& layout,
+                   const std::function<void(std::string_view)>& emit)
+{
+    const size_t count = doc.keys.size();
+    std::string table(14 + count * 12 + 8, '\0');
+    auto* out = reinterpret_cast<uint8_t*>(table.data());
+    std::memcpy(out, layout.FileHeader.data(), 14);
+    for (size_t i = 0; i < count; ++i) {
+        writeLe32(out + 14 + i * 12, layout.offsets[i]);
         std::memcpy(out + 14 + i * 12 + 4, doc.keys[i].name.data(), 8);
     }
-    out = reinterpret_cast<uint8_t*>(image.data());
-    std::memcpy(out + 14 + tableSize, doc.DataHeader.data(), 8);
-    writeLe32(out + 14 + tableSize + 4, static_cast<uint32_t>(image.size() - dataStart));
+    std::memcpy(out + 14 + count * 12, layout.DataHeader.data(), 8);
+    emit(table);
+    table.clear();
+    table.shrink_to_fit();
+
+    std::string chunk;
+    constexpr size_t kChunk = 1 << 18;
+    chunk.reserve(kChunk + 1024);
+    for (const Text& t : doc.CurrentTexts) {
+        WriteGxtString(chunk, t);
+        if (chunk.size() >= kChunk) {
+            emit(chunk);
+            chunk.clear();
+        }
+    }
+    emit(chunk);
+}
+
+std::string BuildGxtImage(const GxtDocument& doc)
+{
+    const GxtLayout layout = ComputeGxtLayout(doc);
+    std::string image;
+    WriteGxtImage(doc, layout, [&image](std::string_view piece) { image.append(piece); });
     return image;
 }
 
-void ApplyGxtImage(GxtDocument& doc, std::string_view image)
+void ApplyGxtLayout(GxtDocument& doc, const GxtLayout& layout)
 {
-    const auto* in = reinterpret_cast<const uint8_t*>(image.data());
-    std::memcpy(doc.FileHeader.data(), in, 14);
+    doc.FileHeader = layout.FileHeader;
+    doc.DataHeader = layout.DataHeader;
     for (size_t i = 0; i < doc.keys.size(); ++i)
-        doc.keys[i].offset = readLe32(in + 14 + i * 12);
-    std::memcpy(doc.DataHeader.data(), in + 14 + doc.keys.size() * 12, 8);
+        doc.keys[i].offset = layout.offsets[i];
 }
 
 void SaveGxtFile(GxtDocument& doc, const std::string& path, FileSystem& fs)
 {
-    std::string image;
+    GxtLayout layout;
     try {
-        image = BuildGxtImage(doc);
+        layout = ComputeGxtLayout(doc);
     } catch (const FileError& e) {
         throw FileError(e.step(), path, e.sysError(), "string data exceeds 4 GiB");
     }
-    ReplaceFileSafely(path, image, BackupPolicy::KeepBackup, fs);
-    ApplyGxtImage(doc, image);
+    ReplaceFileSafely(
+        path, [&](const auto& emit) { WriteGxtImage(doc, layout, emit); }, BackupPolicy::KeepBackup, fs);
+    ApplyGxtLayout(doc, layout);
 }
 
 }  // namespace zarnik

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -45,11 +46,23 @@ GxtDocument LoadGxtFile(const std::string& path);
 // The same from bytes already in memory; `name` is used in error messages.
 GxtDocument ParseGxt(std::string_view bytes, const std::string& name);
 
-// The file image SaveGxtFile writes: header, key table, data header, then every text in
-// key-table order, back to back. The document itself is not changed: ApplyGxtImage puts
-// the image's sizes and offsets into it once the image is safely on disk.
+// What a save writes besides the texts: the header with the new key-table size, every
+// entry's new offset, and the data header with the new data size. Throws FileError
+// (TooLarge) when the texts do not fit the format's 32-bit sizes.
+struct GxtLayout {
+    std::array<uint8_t, 14> FileHeader{};
+    std::vector<uint32_t> offsets;
+    std::array<uint8_t, 8> DataHeader{};
+};
+GxtLayout ComputeGxtLayout(const GxtDocument& doc);
+// Emits the file image piece by piece: header, key table, data header, then every text
+// in key-table order, back to back.
+void WriteGxtImage(const GxtDocument& doc, const GxtLayout& layout,
+                   const std::function<void(std::string_view)>& emit);
+// The whole image in memory.
 std::string BuildGxtImage(const GxtDocument& doc);
-void ApplyGxtImage(GxtDocument& doc, std::string_view image);
+// Puts a written layout's sizes and offsets into the document.
+void ApplyGxtLayout(GxtDocument& doc, const GxtLayout& layout);
 
 // Writes the document to `path` through a temporary file; the previous file becomes
 // `path` + "_". Throws FileError naming the step that failed; then neither the document

@@ -16,11 +16,16 @@ bool FileSystem::exists(const std::string& path)
     return ::lstat(path.c_str(), &st) == 0;
 }
 
-void FileSystem::writeNewFile(const std::string& path, std::string_view bytes)
+int FileSystem::createNew(const std::string& path)
 {
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0)
         throw FileError(FileStep::CreateTemp, path, errno);
+    return fd;
+}
+
+void FileSystem::write(int fd, const std::string& path, std::string_view bytes)
+{
     const char* p = bytes.data();
     size_t left = bytes.size();
     while (left > 0) {
@@ -28,13 +33,15 @@ void FileSystem::writeNewFile(const std::string& path, std::string_view bytes)
         if (n < 0) {
             if (errno == EINTR)
                 continue;
-            const int err = errno;
-            ::close(fd);
-            throw FileError(FileStep::Write, path, err);
+            throw FileError(FileStep::Write, path, errno);
         }
         p += n;
         left -= static_cast<size_t>(n);
     }
+}
+
+void FileSystem::finish(int fd, const std::string& path)
+{
     if (::fsync(fd) != 0 && errno != EINVAL && errno != EROFS) {
         const int err = errno;
         ::close(fd);
@@ -42,6 +49,11 @@ void FileSystem::writeNewFile(const std::string& path, std::string_view bytes)
     }
     if (::close(fd) != 0)
         throw FileError(FileStep::Write, path, errno);
+}
+
+void FileSystem::abandon(int fd)
+{
+    ::close(fd);
 }
 
 void FileSystem::removeFile(const std::string& path, int step)
@@ -142,19 +154,51 @@ std::string tempNameFor(const std::string& path, FileSystem& fs)
 void ReplaceFileSafely(const std::string& path, std::string_view bytes, BackupPolicy policy,
                        FileSystem& fs)
 {
+    ReplaceFileSafely(path, [bytes](const auto& emit) { emit(bytes); }, policy, fs);
+}
+
+void ReplaceFileSafely(const std::string& path, const ByteProducer& produce, BackupPolicy policy,
+                       FileSystem& fs)
+{
     // A folder where the file should be is somebody's data too: never move it aside.
     struct stat st {};
     if (::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
         throw FileError(FileStep::MoveIntoPlace, path, EISDIR);
+
     const std::string temp = tempNameFor(path, fs);
+    int fd = -1;
     try {
-        fs.writeNewFile(temp, bytes);
+        fd = fs.createNew(temp);
+        constexpr size_t kChunk = 1 << 20;
+        std::string buffer;
+        buffer.reserve(kChunk);
+        produce([&](std::string_view piece) {
+            if (buffer.size() + piece.size() > kChunk && !buffer.empty()) {
+                fs.write(fd, temp, buffer);
+                buffer.clear();
+            }
+            if (piece.size() >= kChunk)
+                fs.write(fd, temp, piece);
+            else
+                buffer.append(piece);
+        });
+        fs.write(fd, temp, buffer);
+        const int done = fd;
+        fd = -1;
+        fs.finish(done, temp);
     } catch (const FileError& e) {
+        if (fd >= 0)
+            fs.abandon(fd);
         if (e.step() != FileStep::CreateTemp) {
             try { fs.removeFile(temp, int(FileStep::Write)); } catch (const FileError&) {}
         }
         // Name the user's file, not our temporary one.
         throw FileError(e.step(), path, e.sysError());
+    } catch (...) {
+        if (fd >= 0)
+            fs.abandon(fd);
+        try { fs.removeFile(temp, int(FileStep::Write)); } catch (const FileError&) {}
+        throw;
     }
     auto dropTemp = [&] {
         try { fs.removeFile(temp, int(FileStep::Write)); } catch (const FileError&) {}

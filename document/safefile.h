@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -13,9 +14,14 @@ public:
     virtual ~FileSystem() = default;
 
     virtual bool exists(const std::string& path);
-    // Creates `path` (which must not exist yet), writes all of `bytes`, flushes them to
-    // the disk and closes the file. Throws FileError with step CreateTemp or Write.
-    virtual void writeNewFile(const std::string& path, std::string_view bytes);
+    // Creates `path`, which must not exist yet, for writing. Throws FileError (CreateTemp).
+    virtual int createNew(const std::string& path);
+    // Writes all of `bytes` to a file from createNew. Throws FileError (Write).
+    virtual void write(int fd, const std::string& path, std::string_view bytes);
+    // Flushes the file to the disk and closes it. Throws FileError (Write).
+    virtual void finish(int fd, const std::string& path);
+    // Closes a file that is being given up.
+    virtual void abandon(int fd);
     // Throws FileError with the given step.
     virtual void removeFile(const std::string& path, int step);
     virtual void renameFile(const std::string& from, const std::string& to, int step);
@@ -36,10 +42,16 @@ enum class BackupPolicy {
     KeepBackup,  // the old file becomes `path` + "_" (an older backup is deleted first)
 };
 
-// Writes `bytes` to a temporary file beside `path`, and only once it is complete and
+// Produces a file's bytes piece by piece through `emit`, so that a large file never has to
+// be held in memory whole.
+using ByteProducer = std::function<void(const std::function<void(std::string_view)>& emit)>;
+
+// Writes the bytes to a temporary file beside `path`, and only once it is complete and
 // flushed puts it in place. If any step fails, the temporary file is removed, `path`
 // (or, if only the final move failed and it could not be undone, its backup) still
 // holds the previous contents, and FileError says which step failed.
+void ReplaceFileSafely(const std::string& path, const ByteProducer& produce, BackupPolicy policy,
+                       FileSystem& fs = RealFileSystem());
 void ReplaceFileSafely(const std::string& path, std::string_view bytes, BackupPolicy policy,
                        FileSystem& fs = RealFileSystem());
 

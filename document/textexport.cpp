@@ -4,24 +4,36 @@
 
 namespace zarnik {
 
-std::string BuildTextExport(const GxtDocument& doc)
+void WriteTextExport(const GxtDocument& doc, const std::function<void(std::string_view)>& emit)
 {
     const uint8_t* buka = BukaToDisplayTable();
-    size_t total = 0;
-    for (const Text& t : doc.CurrentTexts)
-        total += t.size() + 16;
+    constexpr size_t kChunk = 1 << 18;
     std::string out;
-    out.reserve(total);
+    out.reserve(kChunk + 1024);
     for (size_t i = 0; i < doc.keys.size(); ++i) {
         for (char c : doc.keys[i].name)
             if ((c >= '0' && c <= '9') || (c >= 'a' && c <= 'z'))
                 out.push_back(c);
         out.push_back('=');
-        for (char c : doc.CurrentTexts[i])
-            out.push_back(static_cast<char>(buka[static_cast<uint8_t>(c)]));
+        const Text& text = doc.CurrentTexts[i];
+        const size_t at = out.size();
+        out.resize(at + text.size());
+        for (size_t k = 0; k < text.size(); ++k)
+            out[at + k] = static_cast<char>(buka[static_cast<uint8_t>(text[k])]);
         out.append("\r\n \r\n");
+        if (out.size() >= kChunk) {
+            emit(out);
+            out.clear();
+        }
     }
-    return out;
+    emit(out);
+}
+
+std::string BuildTextExport(const GxtDocument& doc)
+{
+    std::string all;
+    WriteTextExport(doc, [&all](std::string_view piece) { all.append(piece); });
+    return all;
 }
 
 std::string ExportTargetFor(const std::string& name)
@@ -36,7 +48,8 @@ std::string ExportTargetFor(const std::string& name)
 std::string ExportTextFile(const GxtDocument& doc, const std::string& name, FileSystem& fs)
 {
     const std::string target = ExportTargetFor(name);
-    ReplaceFileSafely(target, BuildTextExport(doc), BackupPolicy::None, fs);
+    ReplaceFileSafely(
+        target, [&doc](const auto& emit) { WriteTextExport(doc, emit); }, BackupPolicy::None, fs);
     return target;
 }
 

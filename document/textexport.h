@@ -9,6 +9,8 @@ namespace zarnik {
 // lower-case Latin letters of all 8 name bytes; the text is shown through the Buka table
 // whatever language mode the editor is in.
 std::string BuildTextExport(const GxtDocument& doc);
+// The same, emitted piece by piece.
+void WriteTextExport(const GxtDocument& doc, const std::function<void(std::string_view)>& emit);
 
 // The export target for a chosen name: its extension replaced by ".txt".
 std::string ExportTargetFor(const std::string& name);

@@ -17,14 +17,20 @@ public:
     int failErrno = EACCES;
     int calls = 0;  // how many times the chosen step was attempted
 
-    void writeNewFile(const std::string& path, std::string_view bytes) override
+    int createNew(const std::string& path) override
     {
-        if (failStep == FileStep::CreateTemp) fail(FileStep::CreateTemp, path);
-        else if (failStep == FileStep::Write && calls == 0) {
-            FileSystem::writeNewFile(path, bytes.substr(0, bytes.size() / 2));
+        if (failStep == FileStep::CreateTemp)
+            fail(FileStep::CreateTemp, path);
+        return FileSystem::createNew(path);
+    }
+    void write(int fd, const std::string& path, std::string_view bytes) override
+    {
+        if (failStep == FileStep::Write && calls == 0) {
+            // A real failed write leaves part of the data behind; so does this one.
+            FileSystem::write(fd, path, bytes.substr(0, bytes.size() / 2));
             fail(FileStep::Write, path);
         }
-        FileSystem::writeNewFile(path, bytes);
+        FileSystem::write(fd, path, bytes);
     }
     void removeFile(const std::string& path, int step) override
     {
