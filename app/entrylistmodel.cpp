@@ -3,7 +3,9 @@
 #include "cp1251.h"
 #include "encodings.h"
 
+#include <algorithm>
 #include <cstring>
+#include <functional>
 
 QString Cp1251ToQString(std::string_view bytes)
 {
@@ -24,20 +26,19 @@ std::string QStringToCp1251(const QString& text)
 void EntryListModel::refill(const zarnik::GxtDocument& doc, int mode)
 {
     beginResetModel();
-    const uint8_t* table = zarnik::DisplayTableFor(mode);
-    const size_t count = doc.keys.size();
-    keys_.resize(count);
-    rows_.resize(count);
-    for (size_t i = 0; i < count; ++i) {
-        keys_[i] = doc.keys[i].name;
-        const std::string& stored = doc.CurrentTexts[i];
-        Row& row = rows_[i];
-        row.shown.resize(stored.size());
-        for (size_t k = 0; k < stored.size(); ++k)
-            row.shown[k] = static_cast<char>(table[static_cast<uint8_t>(stored[k])]);
-        row.length = static_cast<int>(stored.size());
-    }
-    rows_.shrink_to_fit();
+    doc_ = &doc;
+    table_ = zarnik::DisplayTableFor(mode);
+    rows_ = static_cast<int>(doc.keys.size());
+    updated_.clear();
+    endResetModel();
+}
+
+void EntryListModel::detach()
+{
+    beginResetModel();
+    doc_ = nullptr;
+    rows_ = 0;
+    updated_.clear();
     endResetModel();
 }
 
@@ -64,16 +65,68 @@ void EntryListModel::setRowText(int row, std::string_view text)
         length += l.size();
     if (lines.size() > 1)
         length += 2 * (lines.size() - 1);
-    rows_[row].shown = lines.empty() ? std::string() : std::string(lines.front());
-    rows_[row].length = static_cast<int>(length);
+    UpdatedRow& r = updated_[row];
+    r.shown = lines.empty() ? std::string() : std::string(lines.front());
+    r.length = static_cast<int>(length);
     emit dataChanged(index(row, 1), index(row, 1));
+}
+
+std::string EntryListModel::shownText(int row) const
+{
+    if (const auto it = updated_.find(row); it != updated_.end())
+        return it->second.shown;
+    const std::string& stored = doc_->CurrentTexts[row];
+    std::string shown(stored.size(), '\0');
+    for (size_t k = 0; k < stored.size(); ++k)
+        shown[k] = static_cast<char>(table_[static_cast<uint8_t>(stored[k])]);
+    return shown;
+}
+
+int EntryListModel::rowLength(int row) const
+{
+    if (const auto it = updated_.find(row); it != updated_.end())
+        return it->second.length;
+    return static_cast<int>(doc_->CurrentTexts[row].size());
+}
+
+std::vector<int> EntryListModel::widestRows(const std::array<int, 256>& advance, size_t count) const
+{
+    // The display table folded into the advances: one lookup per stored byte.
+    std::array<int, 256> storedAdvance{};
+    for (int b = 0; b < 256; ++b)
+        storedAdvance[b] = table_ ? advance[table_[b]] : advance[b];
+    std::vector<std::pair<int, int>> best;  // (estimated width, row), a min-heap
+    auto consider = [&](int width, int row) {
+        if (best.size() < count) {
+            best.emplace_back(width, row);
+            std::push_heap(best.begin(), best.end(), std::greater<>());
+        } else if (count > 0 && width > best.front().first) {
+            std::pop_heap(best.begin(), best.end(), std::greater<>());
+            best.back() = {width, row};
+            std::push_heap(best.begin(), best.end(), std::greater<>());
+        }
+    };
+    for (int r = 0; r < rows_; ++r) {
+        int w = 0;
+        const auto it = updated_.empty() ? updated_.end() : updated_.find(r);
+        if (it != updated_.end()) {
+            for (char c : it->second.shown)
+                w += advance[static_cast<uint8_t>(c)];
+        } else {
+            for (char c : doc_->CurrentTexts[r])
+                w += storedAdvance[static_cast<uint8_t>(c)];
+        }
+        consider(w, r);
+    }
+    std::vector<int> out;
+    for (const auto& [width, row] : best)
+        out.push_back(row);
+    return out;
 }
 
 std::string EntryListModel::keyText(int row) const
 {
-    const auto& k = keys_[row];
-    const void* zero = std::memchr(k.data(), 0, k.size());
-    return std::string(k.data(), zero ? static_cast<const char*>(zero) - k.data() : k.size());
+    return doc_->keys[row].shownName();
 }
 
 int EntryListModel::rowCount(const QModelIndex& parent) const
@@ -92,7 +145,7 @@ QVariant EntryListModel::data(const QModelIndex& index, int role) const
         return {};
     if (index.column() == 0)
         return Cp1251ToQString(keyText(index.row()));
-    QString text = Cp1251ToQString(rows_[index.row()].shown);
+    QString text = Cp1251ToQString(shownText(index.row()));
     // A refilled row keeps its line breaks; one line of the list cannot show them.
     for (QChar& c : text)
         if (c == QLatin1Char('\n') || c == QLatin1Char('\r'))

@@ -7,27 +7,37 @@
 #include <array>
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <utility>
 #include <vector>
 
 // The rows of the entry list: the key column and the text column in display form
-// (Windows-1251 bytes). A row keeps the text it was given, which can differ from the
-// document's text: an edited row holds its new text split into lines and shows the first.
+// (Windows-1251 bytes). A refilled row shows the document's text through the mode's byte
+// table, converted when it is drawn, so a refill costs nothing per row. A row that was
+// updated after an edit keeps the text it was given, which can differ from the
+// document's: its new text split into lines, of which it shows the first.
 class EntryListModel : public QAbstractTableModel {
     Q_OBJECT
 public:
     using QAbstractTableModel::QAbstractTableModel;
 
-    // Rebuilds every row from the document, shown through the byte table of `mode`.
+    // Rebuilds every row from the document, shown through the byte table of `mode`. The
+    // document must stay in place until the next refill or detach.
     void refill(const zarnik::GxtDocument& doc, int mode);
+    // Forgets the document (before it goes away).
+    void detach();
     // A row update after an edit: the text split into lines at its line breaks.
     void setRowText(int row, std::string_view displayText);
 
-    const std::string& shownText(int row) const { return rows_[row].shown; }
+    std::string shownText(int row) const;
     // The length the position panel reports: an updated row counts its lines joined with
     // a two-character line break; a refilled row counts every character once.
-    int rowLength(int row) const { return rows_[row].length; }
+    int rowLength(int row) const;
     std::string keyText(int row) const;
-    int rows() const { return static_cast<int>(rows_.size()); }
+    int rows() const { return rows_; }
+    // The rows whose texts are estimated widest by summing per-byte advances, at most
+    // `count` of them.
+    std::vector<int> widestRows(const std::array<int, 256>& advance, size_t count) const;
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -35,12 +45,14 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
 private:
-    struct Row {
+    struct UpdatedRow {
         std::string shown;
         int length = 0;
     };
-    std::vector<std::array<char, 8>> keys_;
-    std::vector<Row> rows_;
+    const zarnik::GxtDocument* doc_ = nullptr;
+    const uint8_t* table_ = nullptr;
+    int rows_ = 0;
+    std::unordered_map<int, UpdatedRow> updated_;
 };
 
 // Turns Windows-1251 bytes into a QString through the program's own table.

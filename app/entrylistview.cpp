@@ -87,28 +87,13 @@ void EntryListView::fitTextColumn()
 {
     // Summing per-byte advances finds the widest texts in milliseconds even for a million
     // rows, but ignores kerning; the few widest candidates are then measured exactly.
-    constexpr size_t kCandidates = 16;
-    std::vector<std::pair<int, int>> best;  // (estimated width, row), a min-heap
-    if (model_) {
-        for (int r = 0, n = model_->rows(); r < n; ++r) {
-            int w = 0;
-            for (char c : model_->shownText(r))
-                w += byteAdvance_[static_cast<uint8_t>(c)];
-            if (best.size() < kCandidates) {
-                best.emplace_back(w, r);
-                std::push_heap(best.begin(), best.end(), std::greater<>());
-            } else if (w > best.front().first) {
-                std::pop_heap(best.begin(), best.end(), std::greater<>());
-                best.back() = {w, r};
-                std::push_heap(best.begin(), best.end(), std::greater<>());
-            }
-        }
-    }
     const QFontMetrics fm(font());
     int widest = 0;
-    for (const auto& [estimate, row] : best)
-        widest = std::max(widest, fm.horizontalAdvance(
-                                      model_->data(model_->index(row, 1), Qt::DisplayRole).toString()));
+    if (model_) {
+        for (int row : model_->widestRows(byteAdvance_, 16))
+            widest = std::max(widest, fm.horizontalAdvance(
+                                          model_->data(model_->index(row, 1), Qt::DisplayRole).toString()));
+    }
     const QString caption = model_ ? model_->headerData(1, Qt::Horizontal, Qt::DisplayRole).toString()
                                    : QString();
     const int header = horizontalHeader()->fontMetrics().horizontalAdvance(caption) + 2 * kCellMargin;

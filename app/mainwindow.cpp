@@ -87,6 +87,8 @@ MainWindow::~MainWindow()
 {
     SaveSettings();
     ClearUndo();
+    // The rows read the document, which goes before the list does.
+    model_->detach();
 }
 
 QAction* MainWindow::addCommand(QMenu* menu, const char* name, const QString& caption,
