@@ -126,6 +126,7 @@ private:
     void Undo();
     void Redo();
     void showUndoneEntry(int index);
+    void swapWithRecord(UndoHistory::Record* record, const QString& status);
     int editTop_ = 480;
     int editLeft_ = 360;
     int editWidth_ = 500;

@@ -175,28 +175,24 @@ void MainWindow::PushUndo()
 
 void MainWindow::Undo()
 {
-    UndoHistory::Record* r = UndoHistory_.stepBack();
-    if (!r)
-        return;
-    if (r->index >= 0 && static_cast<size_t>(r->index) < doc_.CurrentTexts.size()) {
-        std::swap(r->text, doc_.CurrentTexts[r->index]);
-        showUndoneEntry(r->index);
-    }
-    SetStatus(2, QStringLiteral("Действие отменено"));
-    SetModified(true);
-    UpdateMenuState();
+    swapWithRecord(UndoHistory_.stepBack(), QStringLiteral("Действие отменено"));
 }
 
 void MainWindow::Redo()
 {
-    UndoHistory::Record* r = UndoHistory_.stepForward();
+    swapWithRecord(UndoHistory_.stepForward(), QStringLiteral("Действие повторено"));
+}
+
+// One record serves both directions: its text and the entry's present text change places.
+void MainWindow::swapWithRecord(UndoHistory::Record* r, const QString& status)
+{
     if (!r)
         return;
     if (r->index >= 0 && static_cast<size_t>(r->index) < doc_.CurrentTexts.size()) {
         std::swap(r->text, doc_.CurrentTexts[r->index]);
         showUndoneEntry(r->index);
     }
-    SetStatus(2, QStringLiteral("Действие повторено"));
+    SetStatus(2, status);
     SetModified(true);
     UpdateMenuState();
 }
