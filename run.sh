@@ -13,7 +13,7 @@ if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLAT
 Zarnik is built (build/app/zarnik), but no window can open here: there is no display
 (neither DISPLAY nor WAYLAND_DISPLAY is set). Run it from a desktop session, or under a
 virtual X server:
-    xvfb-run -a ./run.sh ${1:-}
+    xvfb-run -a ./run.sh${1:+ $1}
 MSG
   exit 1
 fi
