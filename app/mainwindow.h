@@ -127,6 +127,7 @@ private:
     void Redo();
     void showUndoneEntry(int index);
     void swapWithRecord(UndoHistory::Record* record, const QString& status);
+    void recodeCurrent(bool (*holdsSource)(std::string_view), void (*recode)(zarnik::Text&));
     int editTop_ = 480;
     int editLeft_ = 360;
     int editWidth_ = 500;

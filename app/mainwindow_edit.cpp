@@ -129,20 +129,21 @@ void MainWindow::RestoreAll()
 
 void MainWindow::RecodeCurrentPirateToBuka()
 {
-    if (!hasCurrentEntry() || !zarnik::IsPirateText(doc_.CurrentTexts[CurrentIndex]))
-        return;
-    zarnik::Text t = doc_.CurrentTexts[CurrentIndex];
-    zarnik::RecodePirateToBuka(t);
-    const zarnik::Text shown = ToDisplay(t);
-    changeCurrentText(std::move(t), shown, QStringLiteral("Кодировка изменена"), false);
+    recodeCurrent(zarnik::IsPirateText, zarnik::RecodePirateToBuka);
 }
 
 void MainWindow::RecodeCurrentBukaToPirate()
 {
-    if (!hasCurrentEntry() || !zarnik::IsBukaText(doc_.CurrentTexts[CurrentIndex]))
+    recodeCurrent(zarnik::IsBukaText, zarnik::RecodeBukaToPirate);
+}
+
+// A text without a byte of the source encoding is left alone, and nothing is recorded.
+void MainWindow::recodeCurrent(bool (*holdsSource)(std::string_view), void (*recode)(zarnik::Text&))
+{
+    if (!hasCurrentEntry() || !holdsSource(doc_.CurrentTexts[CurrentIndex]))
         return;
     zarnik::Text t = doc_.CurrentTexts[CurrentIndex];
-    zarnik::RecodeBukaToPirate(t);
+    recode(t);
     const zarnik::Text shown = ToDisplay(t);
     changeCurrentText(std::move(t), shown, QStringLiteral("Кодировка изменена"), false);
 }
