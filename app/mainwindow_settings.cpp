@@ -8,6 +8,7 @@
 #include "optionsdialog.h"
 #include "searchhistory.h"
 #include "settingsvalues.h"
+#include "storedpath.h"
 
 #include <QEvent>
 #include <QFile>
@@ -151,7 +152,7 @@ void MainWindow::LoadSettings()
     editTop_ = v.editTop;
     editLeft_ = v.editLeft;
     editWidth_ = v.editWidth;
-    DocumentPath = Cp1251ToQString(v.lastFile);
+    DocumentPath = StoredPathTo(v.lastFile);
     LanguageMode = v.lang;
     UseGrig = v.useGrig;
     AutoSize = v.autoSize;
@@ -199,7 +200,7 @@ void MainWindow::SaveSettings()
         v.editTop = editTop_;
         v.editLeft = editLeft_;
         v.editWidth = editWidth_;
-        v.lastFile = QStringToCp1251(DocumentPath);
+        v.lastFile = StoredPathFrom(DocumentPath);
         v.lang = LanguageMode;
         v.useGrig = UseGrig;
         v.autoSize = AutoSize;
