@@ -8,6 +8,8 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   clang            # libFuzzer for the fuzz targets
   xvfb xauth libx11-dev   # the real-window smoke test
+  openbox                 # a window manager for the real-window tests, framing as a desktop does
+  qt6-translations-l10n   # Qt's own buttons and dialogs in Russian
   fonts-dejavu-core
 )
 

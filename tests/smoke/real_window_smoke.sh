@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Starts the real editor on an X server of its own, with the sample, checks that its
-# window shows the file's path in the caption, asks it to close as a window manager
-# would, and expects a clean exit.
+# Starts the real editor on an X server of its own, under a window manager, with the
+# sample, checks that its window shows the file's path in the caption, asks it to close
+# as the window manager's close box would, and expects a clean exit.
 set -euo pipefail
 zarnik=$1
 xwindow=$2
@@ -18,7 +18,7 @@ export QT_QPA_PLATFORM=xcb
 export XDG_RUNTIME_DIR="$work/runtime"
 mkdir -m 700 "$work/runtime"
 
-xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
+"$(dirname "$0")/with_openbox.sh" "$xwindow" bash -c '
   set -e
   "$1/zarnik" "$1/sample.gxt" > "$1/zarnik.log" 2>&1 &
   pid=$!
