@@ -6,6 +6,7 @@
 #include <QFontMetrics>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QResizeEvent>
 #include <QScrollBar>
 
 #include <algorithm>
@@ -136,11 +137,43 @@ void EntryListView::fitTextColumn()
     setColumnWidthProgrammatically(1, std::max({widest + kCellMargin, header, toEdge}));
 }
 
+int EntryListView::rowHeight() const
+{
+    return std::max(1, verticalHeader()->defaultSectionSize());
+}
+
+int EntryListView::rowsInFullView(int viewportHeight) const
+{
+    return std::max(1, viewportHeight / rowHeight());
+}
+
+void EntryListView::nudge(int pixels, int keep)
+{
+    QScrollBar* bar = verticalScrollBar();
+    const int top = bar->value();
+    int rows = static_cast<int>(std::lround(static_cast<double>(pixels) / rowHeight()));
+    const int shown = rowsInFullView(viewport()->height());
+    if (keep >= top && keep < top + shown) {
+        if (rows > 0)
+            rows = std::min(rows, keep - top);
+        else
+            rows = std::max(rows, keep - (top + shown - 1));
+    }
+    bar->setValue(top + rows);
+}
+
 void EntryListView::scrollByPixels(int pixels)
 {
-    const int rowHeight = std::max(1, verticalHeader()->defaultSectionSize());
-    const int rowsToMove = static_cast<int>(std::lround(static_cast<double>(pixels) / rowHeight));
-    verticalScrollBar()->setValue(verticalScrollBar()->value() + rowsToMove);
+    nudge(pixels, -1);
+}
+
+bool EntryListView::revealRow(int row)
+{
+    if (!model_ || row < 0 || row >= model_->rows())
+        return false;
+    const int before = verticalScrollBar()->value();
+    scrollTo(model_->index(row, 0), EnsureVisible);
+    return verticalScrollBar()->value() != before;
 }
 
 void EntryListView::keyPressEvent(QKeyEvent* event)
@@ -192,6 +225,16 @@ void EntryListView::resizeEvent(QResizeEvent* event)
 {
     QTableView::resizeEvent(event);
     fitKeyColumnToClientWidth();
+    // A list made lower (the search panel opening, the window manager's frame) keeps the
+    // current row in view when it was in view before.
+    if (!event->oldSize().isValid())
+        return;
+    const int row = currentIndex().row();
+    const int top = verticalScrollBar()->value();
+    const int oldViewport = viewport()->height() + event->oldSize().height() - event->size().height();
+    if (row >= top && row < top + rowsInFullView(oldViewport) &&
+        row >= top + rowsInFullView(viewport()->height()))
+        revealRow(row);
 }
 
 void EntryListView::fitKeyColumnToClientWidth()

@@ -26,8 +26,12 @@ public:
     // Width that fits the widest text of the text column and its header, reaching at
     // least the right edge of the list.
     void fitTextColumn();
-    // Moves the view by whole rows, the nearest to `pixels` (negative: up).
+    // Moves the view by whole rows, the nearest to `pixels` (negative: up), but never so
+    // far that row `keep`, when it is in full view, leaves it.
+    void nudge(int pixels, int keep);
     void scrollByPixels(int pixels);
+    // Brings a row into view, scrolling up or down only; true when the view moved.
+    bool revealRow(int row);
     void scrollTo(const QModelIndex& index, ScrollHint hint = EnsureVisible) override;
 
 signals:
@@ -40,6 +44,8 @@ protected:
 
 private:
     void updateKeyFloor();
+    int rowHeight() const;
+    int rowsInFullView(int viewportHeight) const;
     int clampKeyWidth(int width) const;
     void onSectionResized(int section, int oldSize, int newSize);
     void fitKeyColumnToClientWidth();
