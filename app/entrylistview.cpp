@@ -152,28 +152,21 @@ void EntryListView::nudge(int pixels, int keep)
     QScrollBar* bar = verticalScrollBar();
     const int top = bar->value();
     int rows = static_cast<int>(std::lround(static_cast<double>(pixels) / rowHeight()));
-    const int shown = rowsInFullView(viewport()->height());
-    if (keep >= top && keep < top + shown) {
+    if (model_ && keep >= 0 && keep < model_->rows()) {
+        // Far enough to show the entry beyond `keep`, and never so far that `keep` leaves.
+        const int shown = rowsInFullView(viewport()->height());
         if (rows > 0)
-            rows = std::min(rows, keep - top);
-        else
-            rows = std::max(rows, keep - (top + shown - 1));
+            rows = std::min({rows, std::max(0, keep + 2 - (top + shown)), std::max(0, keep - top)});
+        else if (rows < 0)
+            rows = std::max({rows, std::min(0, keep - 1 - top), std::min(0, keep - (top + shown - 1))});
     }
     bar->setValue(top + rows);
 }
 
-void EntryListView::scrollByPixels(int pixels)
+void EntryListView::revealRow(int row)
 {
-    nudge(pixels, -1);
-}
-
-bool EntryListView::revealRow(int row)
-{
-    if (!model_ || row < 0 || row >= model_->rows())
-        return false;
-    const int before = verticalScrollBar()->value();
-    scrollTo(model_->index(row, 0), EnsureVisible);
-    return verticalScrollBar()->value() != before;
+    if (model_ && row >= 0 && row < model_->rows())
+        scrollTo(model_->index(row, 0), EnsureVisible);
 }
 
 void EntryListView::keyPressEvent(QKeyEvent* event)

@@ -26,12 +26,12 @@ public:
     // Width that fits the widest text of the text column and its header, reaching at
     // least the right edge of the list.
     void fitTextColumn();
-    // Moves the view by whole rows, the nearest to `pixels` (negative: up), but never so
-    // far that row `keep`, when it is in full view, leaves it.
+    // Moves the view by whole rows, the nearest to `pixels` (negative: up), to show the
+    // entry after row `keep` (before it, upwards): no further than that, and never so far
+    // that `keep` itself leaves the view. -1: no row to keep.
     void nudge(int pixels, int keep);
-    void scrollByPixels(int pixels);
-    // Brings a row into view, scrolling up or down only; true when the view moved.
-    bool revealRow(int row);
+    // Brings a row into view, scrolling up or down only; nothing for a row that is not there.
+    void revealRow(int row);
     void scrollTo(const QModelIndex& index, ScrollHint hint = EnsureVisible) override;
 
 signals:

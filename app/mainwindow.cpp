@@ -60,7 +60,7 @@ MainWindow::MainWindow(Prompts& prompts, const ProgramDirectory& programDirector
     Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer1->setSingleShot(true);
     Timer1->setInterval(10);
-    connect(Timer1, &QTimer::timeout, this, [this] { list_->scrollByPixels(25); });
+    connect(Timer1, &QTimer::timeout, this, [this] { list_->nudge(25, CurrentIndex); });
 
     connect(list_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &MainWindow::ListView1SelectItem);
@@ -407,6 +407,9 @@ void MainWindow::showEvent(QShowEvent* event)
         list_->setKeyColumnWidth(CaptionWidth);
         if (AutoSize)
             list_->fitTextColumn();
+        // Brought into view in a list of no real height yet: again, from the top.
+        list_->scrollToTop();
+        RevealCurrent(false);
     }
     shownOnce_ = true;
 }
@@ -451,13 +454,14 @@ void MainWindow::RefillList(bool takeFocus)
     list_->setUpdatesEnabled(true);
     if (takeFocus)
         list_->setFocus();
+    // Every row was replaced, so the list starts from the top again.
+    list_->scrollToTop();
     RevealCurrent(true);
 }
 
 void MainWindow::RevealCurrent(bool nudge)
 {
-    if (CurrentIndex >= 0 && CurrentIndex < model_->rows())
-        list_->scrollTo(model_->index(CurrentIndex, 0), QAbstractItemView::EnsureVisible);
+    list_->revealRow(CurrentIndex);
     if (nudge)
         Timer1->start();
 }
