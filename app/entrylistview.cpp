@@ -6,7 +6,6 @@
 #include <QFontMetrics>
 #include <QHeaderView>
 #include <QKeyEvent>
-#include <QResizeEvent>
 #include <QScrollBar>
 
 #include <algorithm>
@@ -149,6 +148,8 @@ int EntryListView::rowsInFullView(int viewportHeight) const
 
 void EntryListView::nudge(int pixels, int keep)
 {
+    if (viewport()->height() < rowHeight())
+        return;  // not laid out yet: there is no edge to move a row away from
     QScrollBar* bar = verticalScrollBar();
     const int top = bar->value();
     int rows = static_cast<int>(std::lround(static_cast<double>(pixels) / rowHeight()));
@@ -218,16 +219,6 @@ void EntryListView::resizeEvent(QResizeEvent* event)
 {
     QTableView::resizeEvent(event);
     fitKeyColumnToClientWidth();
-    // A list made lower (the search panel opening, the window manager's frame) keeps the
-    // current row in view when it was in view before.
-    if (!event->oldSize().isValid())
-        return;
-    const int row = currentIndex().row();
-    const int top = verticalScrollBar()->value();
-    const int oldViewport = viewport()->height() + event->oldSize().height() - event->size().height();
-    if (row >= top && row < top + rowsInFullView(oldViewport) &&
-        row >= top + rowsInFullView(viewport()->height()))
-        revealRow(row);
 }
 
 void EntryListView::fitKeyColumnToClientWidth()
