@@ -35,7 +35,6 @@ enum class Kind : uint8_t { Separator, Cyrillic, Latin, Junk };
 struct ByteClass {
     Kind kind = Kind::Separator;
     int8_t letter = -1;  // Cyrillic letter, or the letter a Latin look-alike stands for
-    bool upper = false;
 };
 
 int cyrillicIndex(uint8_t b) { return (b - 0xC0) % kLetters; }  // for C0..FF
@@ -45,13 +44,10 @@ std::array<ByteClass, 256> makeClasses()
 {
     std::array<ByteClass, 256> c{};
     for (int b = 0xC0; b <= 0xFF; ++b)
-        c[b] = {Kind::Cyrillic, int8_t(cyrillicIndex(uint8_t(b))), b < 0xE0};
-    c[0xA8] = {Kind::Cyrillic, kIe, true};
-    c[0xB8] = {Kind::Cyrillic, kIe, false};
-    for (int b = 'A'; b <= 'Z'; ++b) {
-        c[b] = {Kind::Latin, -1, true};
-        c[b + 0x20] = {Kind::Latin, -1, false};
-    }
+        c[b] = {Kind::Cyrillic, int8_t(cyrillicIndex(uint8_t(b)))};
+    c[0xA8] = c[0xB8] = {Kind::Cyrillic, kIe};
+    for (int b = 'A'; b <= 'Z'; ++b)
+        c[b] = c[b + 0x20] = {Kind::Latin, -1};
     // Latin letters drawn like Cyrillic ones; typists and fonts slip them into Russian
     // words ("Пpивет" with a Latin "p"), where they are read as the letter they mimic.
     const char* upperTwins = "A\xC0" "B\xC2" "C\xD1" "E\xC5" "H\xCD" "K\xCA" "M\xCC"
@@ -128,9 +124,6 @@ const Detector& detector()
 
 // What the penalties cost, against the gain of one well-placed letter (about 1 to 2).
 constexpr double kJunkCost = 3;    // a sign no Russian text holds
-constexpr double kStrayCost = 4;   // per Cyrillic letter inside a Latin word ("GrЦЯe")
-constexpr double kCaseCost = 3;    // a capital after a small letter in one word ("пРИвет")
-constexpr double kLoneCost = 4;    // a word of one letter that is no Russian word ("Ч")
 // A text reads as Russian when its best reading gains this much, and as one encoding
 // rather than another when that reading leads the next by the margin.
 constexpr double kRussianAtLeast = 0.5;
@@ -194,27 +187,18 @@ private:
                 foreign = foreign || bc.letter < 0;
             }
         }
-        if (cyrillic == 0) {
+        if (cyrillic == 0 || foreign) {
+            // A Latin word, or one with a stray letter from a wrong reading ("GrЦЯe"):
+            // no Russian evidence either way, but Latin that outweighs the Russian.
             r_.latinLetters += latin;
-        } else if (foreign) {
-            r_.latinLetters += latin;
-            r_.score -= kStrayCost * cyrillic;
         } else {
             const auto& gain = d_.model.gain;
             int previous = kEdge;
-            bool previousUpper = true;
             for (const ByteClass& bc : word_) {
                 r_.score += gain[previous][bc.letter];
-                // A look-alike's case says little: "ПPИВЕТ" may hold a small Latin "o".
-                const bool upper = bc.kind == Kind::Latin || bc.upper;
-                if (bc.kind == Kind::Cyrillic && bc.upper && !previousUpper)
-                    r_.score -= kCaseCost;
                 previous = bc.letter;
-                previousUpper = upper;
             }
             r_.score += gain[previous][kEdge];
-            if (word_.size() == 1 && !loneWord(word_[0].letter))
-                r_.score -= kLoneCost;
             r_.russianLetters += int(word_.size());
             r_.ownLetters += ownInWord_;
         }
@@ -222,12 +206,6 @@ private:
         ownInWord_ = 0;
     }
 
-    // The one-letter words of Russian: а, в, и, к, о, с, у, я.
-    static bool loneWord(int letter)
-    {
-        return letter == 0 || letter == 2 || letter == 8 || letter == 10 || letter == 14 ||
-               letter == 17 || letter == 19 || letter == 31;
-    }
 
     const Detector& d_;
     Reading r_;
