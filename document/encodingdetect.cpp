@@ -122,8 +122,9 @@ const Detector& detector()
     return d;
 }
 
-// What the penalties cost, against the gain of one well-placed letter (about 1 to 2).
-constexpr double kJunkCost = 3;    // a sign no Russian text holds
+// A sign no Russian text holds ("±", "µ", "Ђ") costs more than a well-placed letter
+// gains (about 1 to 2): wrong readings of Buka capitals and Pirate letters are full of them.
+constexpr double kJunkCost = 3;
 // A text reads as Russian when its best reading gains this much, and as one encoding
 // rather than another when that reading leads the next by the margin.
 constexpr double kRussianAtLeast = 0.5;
@@ -188,8 +189,8 @@ private:
             }
         }
         if (cyrillic == 0 || foreign) {
-            // A Latin word, or one with a stray letter from a wrong reading ("GrЦЯe"):
-            // no Russian evidence either way, but Latin that outweighs the Russian.
+            // A Latin word, or one with stray letters from a wrong reading ("GrЦЯe"):
+            // not Russian, and too much of it outweighs the Russian words of the text.
             r_.latinLetters += latin;
         } else {
             const auto& gain = d_.model.gain;
@@ -205,7 +206,6 @@ private:
         word_.clear();
         ownInWord_ = 0;
     }
-
 
     const Detector& d_;
     Reading r_;

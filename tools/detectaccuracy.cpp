@@ -19,13 +19,15 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "usage: detectaccuracy [FILES_PER_KIND]\n");
         return 2;
     }
-    std::printf("%-22s %13s %9s | %11s %8s %8s | %11s\n", "kind", "files right", "", "Russian texts",
-                "unsure", "wrong", "false Russian");
+    std::printf("%-22s %-22s | %-39s | %s\n", "", "", "Russian texts read as", "Latin texts");
+    std::printf("%-22s %-22s | %9s %9s %9s %9s | %s\n", "kind", "files named right", "theirs",
+                "unsure", "no Russ.", "another", "read as Russian");
     int failures = 0;
     for (FileKind kind : {FileKind::Buka, FileKind::Pirate, FileKind::Windows1251, FileKind::English,
                           FileKind::European, FileKind::Short, FileKind::Mixed}) {
         int right = 0;
-        size_t russian = 0, russianRight = 0, unsure = 0, wrong = 0, latin = 0, falseRussian = 0;
+        size_t russian = 0, russianRight = 0, unsure = 0, unseen = 0, wrong = 0, latin = 0,
+               falseRussian = 0;
         std::map<std::string, int> misses;
         for (int seed = 1; seed <= files; ++seed) {
             const GeneratedFile f = GenerateGxtFile(kind, uint32_t(seed));
@@ -44,15 +46,21 @@ int main(int argc, char** argv)
                     ++russian;
                     russianRight += got == f.truth[i];
                     unsure += got == TextEncoding::Unsure;
-                    wrong += got != f.truth[i] && got != TextEncoding::Unsure;
+                    unseen += got == TextEncoding::None;
+                    wrong += got != f.truth[i] && got != TextEncoding::Unsure && got != TextEncoding::None;
                 }
             }
         }
         failures += files - right;
         const auto pct = [](size_t n, size_t of) { return of ? 100.0 * double(n) / double(of) : 0.0; };
-        std::printf("%-22s %5d of %-5d %7.2f%% | %10.2f%% %7.2f%% %7.2f%% | %10.3f%%", FileKindName(kind),
-                    right, files, pct(size_t(right), size_t(files)), pct(russianRight, russian),
-                    pct(unsure, russian), pct(wrong, russian), pct(falseRussian, latin));
+        std::printf("%-22s %5d of %-5d %7.2f%% |", FileKindName(kind), right, files,
+                    pct(size_t(right), size_t(files)));
+        if (russian)
+            std::printf(" %8.2f%% %8.2f%% %8.2f%% %8.2f%% |", pct(russianRight, russian),
+                        pct(unsure, russian), pct(unseen, russian), pct(wrong, russian));
+        else
+            std::printf(" %9s %9s %9s %9s |", "-", "-", "-", "-");
+        std::printf(" %.3f%% of %zu", pct(falseRussian, latin), latin);
         for (const auto& [name, n] : misses)
             std::printf("  (%d taken for %s)", n, name.c_str());
         std::printf("\n");
