@@ -14,3 +14,7 @@ cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZARNIK_FUZZ_BUILD_DIR="$
 cmake --build build -j2
 cd build
 ctest --output-on-failure -j2
+
+# The Debian package, installed with apt-get and run from /usr/bin (needs root, as in CI).
+cd "$root"
+./scripts/check-package.sh build

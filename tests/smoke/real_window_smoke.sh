@@ -42,7 +42,9 @@ export QT_QPA_PLATFORM=xcb
 export XDG_RUNTIME_DIR="$work/runtime"
 mkdir -m 700 "$work/runtime"
 
-xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
+# Large enough for the whole window at its default place, so the screenshot has no
+# part of it off the screen.
+xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
   set -e
   "$3" "$1/sample.gxt" > "$1/zarnik.log" 2>&1 &
   pid=$!

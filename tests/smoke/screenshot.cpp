@@ -1,11 +1,13 @@
 // Saves a picture of one X window as PNG, for the published screenshot of the editor.
 //   screenshot WINDOW-ID FILE.png
-// Fails when the picture is of one colour only: a window that has not painted yet.
+// Waits until two pictures a moment apart agree (the window has settled its size and
+// painted), and fails when it never does or shows one colour only.
 #include <QGuiApplication>
 #include <QImage>
 #include <QPixmap>
 #include <QScreen>
 #include <QSet>
+#include <QThread>
 
 #include <cstdio>
 
@@ -19,7 +21,15 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "usage: screenshot WINDOW-ID FILE.png\n");
         return 2;
     }
-    const QImage image = QGuiApplication::primaryScreen()->grabWindow(id).toImage();
+    QScreen* screen = QGuiApplication::primaryScreen();
+    QImage image = screen->grabWindow(id).toImage();
+    for (int attempt = 0; attempt < 20; ++attempt) {
+        QThread::msleep(400);
+        const QImage again = screen->grabWindow(id).toImage();
+        if (again == image)
+            break;
+        image = again;
+    }
     if (image.isNull()) {
         std::fprintf(stderr, "screenshot: window %llu could not be grabbed\n", static_cast<unsigned long long>(id));
         return 1;
