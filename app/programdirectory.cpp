@@ -31,8 +31,8 @@ ProgramDirectory::ProgramDirectory(const QString& dir, const QString& fallbackSe
         settingsPath_ = withSeparator(fallbackSettingsDir);
 }
 
-ProgramDirectory::ProgramDirectory(const QString& dir, const QString& settingsDir, bool)
-    : path_(withSeparator(dir)), settingsPath_(withSeparator(settingsDir))
+ProgramDirectory::ProgramDirectory(const QString& dataDir, const QString& settingsDir, Installed)
+    : path_(withSeparator(dataDir)), settingsPath_(withSeparator(settingsDir))
 {
 }
 
@@ -58,7 +58,7 @@ ProgramDirectory ProgramDirectory::forExecutableIn(const QString& exeDir, const 
     const QString bin = QDir::cleanPath(exeDir);
     const QString data = QDir::cleanPath(bin + QLatin1Char('/') + binToData);
     if (QFileInfo(bin).fileName() == QStringLiteral("bin") && QFileInfo(data).isDir())
-        return ProgramDirectory(data, userSettingsDir, true);
+        return ProgramDirectory(data, userSettingsDir, Installed{});
     return ProgramDirectory(exeDir, userSettingsDir);
 }
 

@@ -51,7 +51,8 @@ public:
     static bool canCreateFilesIn(const QString& dir);
 
 private:
-    ProgramDirectory(const QString& dir, const QString& settingsDir, bool);
+    struct Installed {};
+    ProgramDirectory(const QString& dataDir, const QString& settingsDir, Installed);
 
     QString path_;
     QString settingsPath_;
