@@ -11,6 +11,9 @@ packages=(
   openbox                 # a window manager for the real-window tests, framing as a desktop does
   qt6-translations-l10n   # Qt's own buttons and dialogs in Russian
   fonts-dejavu-core
+  librsvg2-bin help2man   # the 256-pixel icon from its SVG; the manual page of zarnik-cli
+  desktop-file-utils appstream libxml2-utils shared-mime-info   # checks of the install tree
+  dpkg-dev file           # the Debian package: dpkg-shlibdeps, and file, which CPack runs on the binaries
 )
 
 missing=()

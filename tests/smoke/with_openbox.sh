@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Runs a command on a fresh Xvfb display with openbox managing its windows, so frames,
 # minimising and maximising happen as on a desktop.
-#   with_openbox.sh XWINDOW COMMAND [ARGS...]
+#   [SCREEN=WxHxD] with_openbox.sh XWINDOW COMMAND [ARGS...]
 set -euo pipefail
 xwindow=$1
 shift
@@ -12,7 +12,7 @@ if [ -z "${XDG_RUNTIME_DIR:-}" ]; then
   export XDG_RUNTIME_DIR
 fi
 
-xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
+xvfb-run -a -s "-screen 0 ${SCREEN:-1024x768x24}" bash -c '
   xwindow=$1
   shift
   openbox --sm-disable > /dev/null 2>&1 &
