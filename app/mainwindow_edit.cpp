@@ -151,7 +151,7 @@ void MainWindow::recodeCurrent(bool (*holdsSource)(std::string_view), void (*rec
 void MainWindow::RecodeAllPirateToBuka()
 {
     ClearUndo();
-    zarnik::RecodeAllPirateToBuka(doc_);
+    zarnik::RecodeAll(doc_, zarnik::RecodeDirection::PirateToBuka);
     RefillList(true);
     SetStatus(2, QStringLiteral("Кодировка файла изменена"));
     SetModified(true);
@@ -160,7 +160,7 @@ void MainWindow::RecodeAllPirateToBuka()
 void MainWindow::RecodeAllBukaToPirate()
 {
     ClearUndo();
-    zarnik::RecodeAllBukaToPirate(doc_);
+    zarnik::RecodeAll(doc_, zarnik::RecodeDirection::BukaToPirate);
     RefillList(true);
     SetStatus(2, QStringLiteral("Кодировка файла изменена"));
     SetModified(true);

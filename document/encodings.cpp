@@ -124,18 +124,29 @@ void RecodeBukaToPirate(Text& text)
     PirateConvert(text, Direction::ToStorage);
 }
 
-void RecodeAllPirateToBuka(GxtDocument& doc)
+bool HoldsRecodeSource(std::string_view text, RecodeDirection direction)
 {
-    for (Text& t : doc.CurrentTexts)
-        if (IsPirateText(t))
-            RecodePirateToBuka(t);
+    return direction == RecodeDirection::PirateToBuka ? IsPirateText(text) : IsBukaText(text);
 }
 
-void RecodeAllBukaToPirate(GxtDocument& doc)
+void Recode(Text& text, RecodeDirection direction)
 {
-    for (Text& t : doc.CurrentTexts)
-        if (IsBukaText(t))
-            RecodeBukaToPirate(t);
+    if (direction == RecodeDirection::PirateToBuka)
+        RecodePirateToBuka(text);
+    else
+        RecodeBukaToPirate(text);
+}
+
+size_t RecodeAll(GxtDocument& doc, RecodeDirection direction)
+{
+    size_t recoded = 0;
+    for (Text& t : doc.CurrentTexts) {
+        if (HoldsRecodeSource(t, direction)) {
+            Recode(t, direction);
+            ++recoded;
+        }
+    }
+    return recoded;
 }
 
 void RestoreAllTexts(GxtDocument& doc)

@@ -153,14 +153,14 @@ TEST(Encodings, RecodeAllChains)
     doc.LoadedTexts = doc.CurrentTexts;
 
     GxtDocument p2b = doc;
-    RecodeAllPirateToBuka(p2b);
+    RecodeAll(p2b, RecodeDirection::PirateToBuka);
     EXPECT_EQ(p2b.CurrentTexts[0], bytes({0xC1, 0xD0, 0xC0}));
     EXPECT_EQ(shown(p2b.CurrentTexts[1], kModeBuka), w1251("ПР да"));
     EXPECT_EQ(p2b.CurrentTexts[2], doc.CurrentTexts[2]) << "Buka text has no Pirate bytes";
     EXPECT_EQ(p2b.CurrentTexts[3], "plain Latin");
 
     GxtDocument back = p2b;
-    RecodeAllBukaToPirate(back);
+    RecodeAll(back, RecodeDirection::BukaToPirate);
     EXPECT_EQ(back.CurrentTexts[0], bytes({0x80, 0x81, 0x82}));
     EXPECT_EQ(shown(back.CurrentTexts[2], kModePirate), w1251("БУКА and Latin"));
     EXPECT_EQ(back.CurrentTexts[3], "plain Latin");
@@ -168,7 +168,7 @@ TEST(Encodings, RecodeAllChains)
     // Buka to Pirate leaves a pure Pirate text alone but recodes one that also holds
     // lower-case Windows-1251 letters (E0-F2 are Buka bytes).
     GxtDocument b2p = doc;
-    RecodeAllBukaToPirate(b2p);
+    RecodeAll(b2p, RecodeDirection::BukaToPirate);
     EXPECT_EQ(b2p.CurrentTexts[0], doc.CurrentTexts[0]);
     EXPECT_NE(b2p.CurrentTexts[1], doc.CurrentTexts[1]);
 
