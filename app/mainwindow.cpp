@@ -40,7 +40,7 @@ MainWindow::MainWindow(Prompts& prompts, const ProgramDirectory& programDirector
     : QMainWindow(parent), prompts_(prompts), programDirectory_(programDirectory)
 {
     setObjectName(QStringLiteral("TForm1"));
-    setWindowTitle(QStringLiteral("Form1"));
+    updateCaption();
     setMinimumSize(485, 350);
     move(313, 213);
     resize(713, 666);
@@ -80,13 +80,15 @@ MainWindow::MainWindow(Prompts& prompts, const ProgramDirectory& programDirector
     createListPopup();
     createStatusBar();
     createSearchPanel();
+    session_.addListener(this);
     startUp(arguments);
+    startingUp_ = false;
 }
 
 MainWindow::~MainWindow()
 {
     SaveSettings();
-    ClearUndo();
+    session_.removeListener(this);
     // The rows read the document, which goes before the list does.
     model_->detach();
 }
@@ -148,11 +150,11 @@ void MainWindow::createMenus()
     addCommand(edit, "N14", QStringLiteral("Вставить"), QKeySequence(Qt::CTRL | Qt::Key_V), E::Document, [this] { Paste(); });
     addCommand(edit, "N15", QStringLiteral("Очистить"), QKeySequence(Qt::CTRL | Qt::Key_Delete), E::Document, [this] { Clear(); });
     QMenu* recode = addMenu(edit, "N16", QStringLiteral("Перекодировать"));
-    addCommand(recode, "N17", QStringLiteral("Пиратка -> Бука"), QKeySequence(Qt::ALT | Qt::Key_B), E::Document, [this] { RecodeCurrentPirateToBuka(); });
-    addCommand(recode, "N18", QStringLiteral("Бука -> Пиратка"), QKeySequence(Qt::ALT | Qt::Key_P), E::Document, [this] { RecodeCurrentBukaToPirate(); });
+    addCommand(recode, "N17", QStringLiteral("Пиратка -> Бука"), QKeySequence(Qt::ALT | Qt::Key_B), E::Document, [this] { RecodeCurrent(zarnik::RecodeDirection::PirateToBuka); });
+    addCommand(recode, "N18", QStringLiteral("Бука -> Пиратка"), QKeySequence(Qt::ALT | Qt::Key_P), E::Document, [this] { RecodeCurrent(zarnik::RecodeDirection::BukaToPirate); });
     recode->addSeparator();
-    addCommand(recode, "N20", QStringLiteral("П -> Б (все строки)"), QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_B), E::Document, [this] { RecodeAllPirateToBuka(); });
-    addCommand(recode, "N21", QStringLiteral("Б -> П (все строки)"), QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_P), E::Document, [this] { RecodeAllBukaToPirate(); });
+    addCommand(recode, "N20", QStringLiteral("П -> Б (все строки)"), QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_B), E::Document, [this] { RecodeAll(zarnik::RecodeDirection::PirateToBuka); });
+    addCommand(recode, "N21", QStringLiteral("Б -> П (все строки)"), QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_P), E::Document, [this] { RecodeAll(zarnik::RecodeDirection::BukaToPirate); });
     addCommand(edit, "N22", QStringLiteral("Восстановить"), QKeySequence(Qt::CTRL | Qt::Key_R), E::Document, [this] { Restore(); });
     addCommand(edit, "N23", QStringLiteral("Восстановить все"), QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_R), E::Document, [this] { RestoreAll(); });
     edit->addSeparator();
@@ -220,7 +222,7 @@ void MainWindow::createListPopup()
 
     list_->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(list_, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
-        if (LoadedFlag)
+        if (session_.isLoaded())
             popupMenu_->popup(list_->viewport()->mapToGlobal(pos));
     });
 }
@@ -239,7 +241,6 @@ void MainWindow::createStatusBar()
 
 void MainWindow::startUp(const QStringList& arguments)
 {
-    UndoHistory_.clear();
     LoadSettings();
     if (LanguageMode == zarnik::kModePirate)
         findChild<QAction*>(QStringLiteral("Linear"))->setChecked(true);
@@ -247,7 +248,6 @@ void MainWindow::startUp(const QStringList& arguments)
         findChild<QAction*>(QStringLiteral("Buka"))->setChecked(true);
     list_->applyFont(ListFont.font, ListFont.color);
     list_->setShowGrid(UseGrig);
-    LoadedFlag = false;
     UpdateMenuState();
 
     const QString argument = arguments.isEmpty() ? QString() : arguments.first();
@@ -262,18 +262,16 @@ void MainWindow::loadAtStartUp(const QString& path)
     if (!loadInto(path))
         return;
     DocumentPath = path;
-    setWindowTitle(path);
-    RefillList(false);
+    setCaptionPath(path);
     setLanguageCaption(LanguageMode);
     list_->setKeyColumnWidth(CaptionWidth);
-    LoadedFlag = true;
     UpdateMenuState();
 }
 
 bool MainWindow::loadInto(const QString& path)
 {
     try {
-        doc_ = zarnik::LoadGxtFile(toLocalPath(path));
+        session_.load(toLocalPath(path));
         return true;
     } catch (const std::exception& e) {
         showFileError(e);
@@ -301,36 +299,70 @@ void MainWindow::SetStatus(int panel, const QString& text)
     statusPanels_[panel - 1]->setText(text);
 }
 
+void MainWindow::entryChanged(size_t index)
+{
+    const int row = static_cast<int>(index);
+    if (typedRow_)
+        model_->setRowText(row, *typedRow_);
+    else
+        model_->setRowText(row, ToDisplay(session_.text(index)));
+    if (row == CurrentIndex)
+        UpdatePositionPanel();
+}
+
+void MainWindow::allEntriesChanged()
+{
+    // The list takes the focus except while the window is still being built.
+    RefillList(!startingUp_);
+}
+
+void MainWindow::modifiedChanged(bool)
+{
+    updateCaption();
+}
+
+void MainWindow::historyChanged()
+{
+    UpdateMenuState();
+}
+
+QString MainWindow::caption() const
+{
+    if (captionBlank_)
+        return QString();
+    if (captionPath_.isEmpty())
+        return QStringLiteral("Form1");
+    return session_.isModified() ? captionPath_ + QLatin1Char('*') : captionPath_;
+}
+
+void MainWindow::updateCaption()
+{
+    setWindowTitle(caption());
+}
+
+// A new caption shows at once, even in the middle of the search blink.
+void MainWindow::setCaptionPath(const QString& path)
+{
+    captionPath_ = path;
+    captionBlank_ = false;
+    updateCaption();
+}
+
 void MainWindow::UpdateMenuState()
 {
+    const bool loaded = session_.isLoaded();
     for (const auto& [action, rule] : enablingRules_) {
         bool on = true;
         switch (rule) {
         case Enabled::Always: on = true; break;
-        case Enabled::Document: on = LoadedFlag; break;
-        case Enabled::CanUndo: on = LoadedFlag && UndoHistory_.canUndo(); break;
-        case Enabled::CanRedo: on = LoadedFlag && UndoHistory_.canRedo(); break;
+        case Enabled::Document: on = loaded; break;
+        case Enabled::CanUndo: on = loaded && session_.canUndo(); break;
+        case Enabled::CanRedo: on = loaded && session_.canRedo(); break;
         }
         action->setEnabled(on);
     }
-    editMenu_->menuAction()->setEnabled(LoadedFlag);
-    languageMenu_->menuAction()->setEnabled(LoadedFlag);
-}
-
-void MainWindow::SetModified(bool flag)
-{
-    ModifiedFlag = flag;
-    QString caption = windowTitle();
-    if (flag && !caption.endsWith(QLatin1Char('*')))
-        setWindowTitle(caption + QLatin1Char('*'));
-    else if (!flag && caption.endsWith(QLatin1Char('*')))
-        setWindowTitle(caption.chopped(1));
-}
-
-void MainWindow::ClearUndo()
-{
-    UndoHistory_.clear();
-    UpdateMenuState();
+    editMenu_->menuAction()->setEnabled(loaded);
+    languageMenu_->menuAction()->setEnabled(loaded);
 }
 
 bool MainWindow::openDocument(const QString& path)
@@ -338,18 +370,14 @@ bool MainWindow::openDocument(const QString& path)
     if (!loadInto(path))
         return false;
     DocumentPath = path;
-    setWindowTitle(DocumentPath);
-    LoadedFlag = true;
+    setCaptionPath(DocumentPath);
     UpdateMenuState();
-    RefillList(true);
-    SetModified(false);
-    ClearUndo();
     return true;
 }
 
 void MainWindow::Open()
 {
-    if (ModifiedFlag && !prompts_.confirm(this, QStringLiteral("Файл не сохранён! Всё равно продолжить?")))
+    if (session_.isModified() && !prompts_.confirm(this, QStringLiteral("Файл не сохранён! Всё равно продолжить?")))
         return;
     QString startDir;
     if (!DocumentPath.isEmpty() && QFileInfo(DocumentPath).isFile())
@@ -363,13 +391,12 @@ void MainWindow::Open()
 void MainWindow::Save()
 {
     try {
-        zarnik::SaveGxtFile(doc_, toLocalPath(DocumentPath));
+        session_.save(toLocalPath(DocumentPath));
     } catch (const std::exception& e) {
         showFileError(e);
         return;
     }
     SetStatus(2, QStringLiteral("Файл сохранён"));
-    SetModified(false);
 }
 
 void MainWindow::SaveAs()
@@ -381,12 +408,11 @@ void MainWindow::SaveAs()
     const QString suffix = QFileInfo(chosen).suffix().toLower();
     try {
         if (suffix == QLatin1String("gxt")) {
-            zarnik::SaveGxtFile(doc_, toLocalPath(chosen));
-            setWindowTitle(chosen);
+            session_.save(toLocalPath(chosen));
+            setCaptionPath(chosen);
             SetStatus(2, QStringLiteral("Файл пересохранён"));
-            SetModified(false);
         } else if (suffix == QLatin1String("txt")) {
-            zarnik::ExportTextFile(doc_, toLocalPath(chosen));
+            zarnik::ExportTextFile(session_.document(), toLocalPath(chosen));
             SetStatus(2, QStringLiteral("Файл сохранён как текст"));
         } else {
             prompts_.warning(this, QStringLiteral("Файл «%1» не сохранён: можно сохранить только "
@@ -403,7 +429,7 @@ void MainWindow::showEvent(QShowEvent* event)
     QMainWindow::showEvent(event);
     // A document loaded at start-up was fitted before the list had its real size, and
     // that first resize recomputed the key column too.
-    if (!shownOnce_ && LoadedFlag) {
+    if (!shownOnce_ && session_.isLoaded()) {
         list_->setKeyColumnWidth(CaptionWidth);
         if (AutoSize)
             list_->fitTextColumn();
@@ -413,7 +439,7 @@ void MainWindow::showEvent(QShowEvent* event)
 
 void MainWindow::closeEvent(QCloseEvent* event)
 {
-    if (ModifiedFlag && !prompts_.confirm(this, QStringLiteral("Файл не сохранён! Всё равно выйти?"))) {
+    if (session_.isModified() && !prompts_.confirm(this, QStringLiteral("Файл не сохранён! Всё равно выйти?"))) {
         event->ignore();
         return;
     }
@@ -434,7 +460,7 @@ void MainWindow::RefillList(bool takeFocus)
 {
     const int remembered = CurrentIndex;
     list_->setUpdatesEnabled(false);
-    model_->refill(doc_, displayMode());
+    model_->refill(session_.document(), displayMode());
     const int count = model_->rows();
     CurrentIndex = (remembered < 0 || remembered >= count) ? 0 : remembered;
     if (count == 0)
@@ -471,7 +497,7 @@ void MainWindow::ListView1SelectItem()
 
 void MainWindow::UpdatePositionPanel()
 {
-    QString text = QStringLiteral("%1/%2").arg(CurrentIndex + 1).arg(doc_.Count());
+    QString text = QStringLiteral("%1/%2").arg(CurrentIndex + 1).arg(session_.document().Count());
     if (CurrentIndex >= 0 && CurrentIndex < model_->rows())
         text += QStringLiteral(" (%1)").arg(model_->rowLength(CurrentIndex));
     SetStatus(1, text);

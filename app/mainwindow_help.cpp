@@ -72,13 +72,14 @@ void MainWindow::ShowAbout()
 void MainWindow::ShowInfo()
 {
     // A zero language byte leaves the language empty but must not end the box there.
-    const char letter = doc_.languageLetter();
+    const zarnik::GxtDocument& doc = session_.document();
+    const char letter = doc.languageLetter();
     const QString language = letter ? Cp1251ToQString(std::string_view(&letter, 1)) : QString();
     const QStringList lines = {
         QStringLiteral("Язык: ") + language,
-        QStringLiteral("Кол-во строк: %1").arg(doc_.Count()),
-        QStringLiteral("Размер идов: %1").arg(doc_.keyTableSize()),
-        QStringLiteral("Размер строк: %1").arg(doc_.dataSize()),
+        QStringLiteral("Кол-во строк: %1").arg(doc.Count()),
+        QStringLiteral("Размер идов: %1").arg(doc.keyTableSize()),
+        QStringLiteral("Размер строк: %1").arg(doc.dataSize()),
     };
     prompts_.information(this, QStringLiteral("Информация"), lines.join(QLatin1Char('\n')));
 }

@@ -99,7 +99,7 @@ private slots:
         const std::string file = folder + "/texts.gxt";
         WriteFileBytes(file, GxtBuilder().add("a", "text").build());
         auto w = open(file);
-        w->SetModified(true);
+        w->session().restoreText(0);
         fs::remove_all(folder);
         trigger(*w, "N3");
         expectFailedSave(*w, QString::fromStdString(file));
@@ -111,7 +111,7 @@ private slots:
         const std::string file = dir_->file("texts.gxt");
         WriteFileBytes(file, GxtBuilder().add("a", "text").build());
         auto w = open(file);
-        w->SetModified(true);
+        w->session().restoreText(0);
         fs::remove(file);
         fs::create_directories(file + "/inside");
         trigger(*w, "N3");
@@ -125,7 +125,7 @@ private slots:
         const std::string file = dir_->file("texts.gxt");
         WriteFileBytes(file, GxtBuilder().add("a", "text").build());
         auto w = open(file);
-        w->SetModified(true);
+        w->session().restoreText(0);
         fs::remove(file);
         trigger(*w, "N3");
         QVERIFY(prompts_.asked.isEmpty());
@@ -142,7 +142,7 @@ private slots:
         const std::string original = GxtBuilder().add("a", "short").build();
         WriteFileBytes(file, original);
         auto w = open(file);
-        w->SetModified(true);
+        w->session().restoreText(0);
         // Grow the document far past the limit through a second file opened over it.
         const std::string big = dir_->file("big.gxt");
         WriteFileBytes(big, bigDocument(200));
@@ -156,7 +156,7 @@ private slots:
         struct rlimit limited = old;
         limited.rlim_cur = 16 * 1024;
         QCOMPARE(::setrlimit(RLIMIT_FSIZE, &limited), 0);
-        w->SetModified(true);
+        w->session().restoreText(0);
         prompts_.saveNames = {QString::fromStdString(file)};
         trigger(*w, "N4");  // save as, over the small file
         prompts_.saveNames = {QString::fromStdString(dir_->file("all.txt"))};
@@ -190,7 +190,7 @@ private slots:
         WriteFileBytes(big, bigDocument(400));  // 170 KB, its export 85 KB: neither fits
         prompts_.openNames = {QString::fromStdString(big)};
         trigger(*w, "N2");
-        w->SetModified(true);
+        w->session().restoreText(0);
         prompts_.saveNames = {QString::fromStdString(file), QString::fromStdString(dir_->file("disk/texts.txt"))};
         trigger(*w, "N4");
         trigger(*w, "N4");
@@ -211,7 +211,7 @@ private slots:
         WriteFileBytes(file, original);
         auto w = open(file);
         QVERIFY(disk.makeReadOnly());
-        w->SetModified(true);
+        w->session().restoreText(0);
         trigger(*w, "N3");
         expectFailedSave(*w, QString::fromStdString(file));
         QVERIFY(prompts_.texts(MessageKind::Error).first().contains(QStringLiteral("только для чтения")));

@@ -57,7 +57,7 @@ class EditingTest : public QObject {
     QAction* action(const char* name) const { return w_->findChild<QAction*>(QLatin1String(name)); }
     const std::string& stored(int i) const { return w_->document().CurrentTexts[i]; }
     QString row(int i) const { return w_->listModel()->data(w_->listModel()->index(i, 1), Qt::DisplayRole).toString(); }
-    size_t records() const { return w_->undoHistory().size(); }
+    size_t records() const { return w_->session().history().size(); }
     void editRow(int i, const QString& text)
     {
         w_->list()->selectRow(i);

@@ -173,7 +173,7 @@ private slots:
         const QString file = writeFile("texts.gxt", original);
         auto w = start({file});
         trigger(*w, "Linear");
-        w->SetModified(true);
+        w->session().restoreText(0);
         prompts_->saveNames = {path("export.txt"), path("taken.txt")};
         trigger(*w, "N4");
         QCOMPARE(ReadFileBytes(dir_->file("export.txt")),

@@ -85,7 +85,7 @@ private slots:
         const QString bad = writeGxt("bad.gxt", std::string("GBLE\x64\0TKEY\xff\xff\xff\xf0", 14) + "junk");
         const QString second = writeGxt("second.gxt", GxtBuilder().add("k", "other").build());
         auto w = start(first);
-        w->SetModified(true);
+        w->session().restoreText(0);
         prompts_->confirmAnswers = {false};
         prompts_->openNames = {bad, second};
         action(*w, "N2")->trigger();
@@ -111,7 +111,7 @@ private slots:
         // A backup name taken by a folder with something in it cannot be deleted, not even by root.
         std::filesystem::create_directories(file.toStdString() + "_/keep");
         auto w = start(file);
-        w->SetModified(true);
+        w->session().restoreText(0);
         w->SetStatus(2, QStringLiteral("before"));
         action(*w, "N3")->trigger();
         QCOMPARE(prompts_->texts(MessageKind::Error).size(), 1);
@@ -136,7 +136,7 @@ private slots:
     {
         const QString file = writeGxt("a.gxt");
         auto w = start(file);
-        w->SetModified(true);
+        w->session().restoreText(0);
         // Upper-case extensions count: Windows names are case-blind.
         prompts_->saveNames = {path("B.GXT"), path("b.TXT"), path("c.doc")};
         action(*w, "N4")->trigger();
@@ -144,7 +144,7 @@ private slots:
         QCOMPARE(w->windowTitle(), path("B.GXT"));
         QCOMPARE(w->documentPath(), file);  // a later save still goes to the opened file
 
-        w->SetModified(true);
+        w->session().restoreText(0);
         action(*w, "N4")->trigger();
         QCOMPARE(ReadFileBytes(dir_->file("b.txt")),
                  std::string("one=first\r\n \r\ntwo=second text\r\n \r\nthree=x\r\n \r\n"));
