@@ -1,14 +1,15 @@
 #pragma once
 
+#include "commands.h"
 #include "editsession.h"
 #include "programdirectory.h"
 #include "prompts.h"
 
 #include <QMainWindow>
 
-#include <functional>
-#include <map>
+#include <array>
 #include <optional>
+#include <vector>
 
 class EntryListModel;
 class EntryListView;
@@ -45,6 +46,9 @@ public:
     EntryListView* list() const { return list_; }
     EntryListModel* listModel() const { return model_; }
     QMenu* languageMenu() const { return languageMenu_; }
+    // The menu bar item of a command, and its twin in the list's popup menu (null if none).
+    QAction* action(Command command) const;
+    QAction* popupAction(Command command) const;
 
     // Loads a file as the open command does after its dialog; false when it failed.
     bool openDocument(const QString& path);
@@ -68,14 +72,11 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    enum class Enabled { Always, Document, CanUndo, CanRedo };
-    QAction* addCommand(QMenu* menu, const char* name, const QString& caption,
-                        const QKeySequence& shortcut, Enabled rule,
-                        std::function<void()> handler);
-    QAction* addTwin(QMenu* menu, const char* name, const QString& caption, QAction* original);
-    QMenu* addMenu(QMenu* parent, const char* name, const QString& title);
+    static const std::vector<CommandSpec>& commandTable();
+    static Command modeCommand(int mode);
+    // The menu of that object name, made (in its parent, after what is there) on first use.
+    QMenu* menuNamed(const char* name);
     void createMenus();
-    void createListPopup();
     void createStatusBar();
     void startUp(const QStringList& arguments);
     void loadAtStartUp(const QString& path);
@@ -192,6 +193,7 @@ private:
     QMenu* editMenu_ = nullptr;
     QMenu* languageMenu_ = nullptr;
     QActionGroup* languageGroup_ = nullptr;
-    std::map<QAction*, Enabled> enablingRules_;
+    std::array<QAction*, kCommandCount> actions_{};
+    std::array<QAction*, kCommandCount> popupActions_{};
     bool shownOnce_ = false;
 };
