@@ -42,9 +42,6 @@ MainWindow::MainWindow(Prompts& prompts, const ProgramDirectory& programDirector
     setObjectName(QStringLiteral("TForm1"));
     updateCaption();
     setMinimumSize(485, 350);
-    move(313, 213);
-    resize(713, 666);
-    ListFont.font = QFont(QStringLiteral("MS Sans Serif"), 8);
 
     auto* central = new QWidget(this);
     centralLayout_ = new QVBoxLayout(central);
@@ -106,7 +103,7 @@ void MainWindow::startUp(const QStringList& arguments)
     LoadSettings();
     action(modeCommand(displayMode()))->setChecked(true);
     list_->applyFont(ListFont.font, ListFont.color);
-    list_->setShowGrid(UseGrig);
+    list_->setShowGrid(settings_.useGrig);
     UpdateMenuState();
 
     const QString argument = arguments.isEmpty() ? QString() : arguments.first();
@@ -123,7 +120,7 @@ void MainWindow::loadAtStartUp(const QString& path)
     DocumentPath = path;
     setCaptionPath(path);
     setLanguageCaption(LanguageMode);
-    list_->setKeyColumnWidth(CaptionWidth);
+    list_->setKeyColumnWidth(settings_.captionWidth);
     UpdateMenuState();
 }
 
@@ -272,8 +269,8 @@ void MainWindow::showEvent(QShowEvent* event)
     // A document loaded at start-up was fitted before the list had its real size, and
     // that first resize recomputed the key column too.
     if (!shownOnce_ && session_.isLoaded()) {
-        list_->setKeyColumnWidth(CaptionWidth);
-        if (AutoSize)
+        list_->setKeyColumnWidth(settings_.captionWidth);
+        if (settings_.autoSize)
             list_->fitTextColumn();
     }
     shownOnce_ = true;
@@ -307,7 +304,7 @@ void MainWindow::RefillList(bool takeFocus)
     CurrentIndex = (remembered < 0 || remembered >= count) ? 0 : remembered;
     if (count == 0)
         CurrentIndex = -1;
-    if (AutoSize)
+    if (settings_.autoSize)
         list_->fitTextColumn();
     if (CurrentIndex >= 0) {
         const QModelIndex index = model_->index(CurrentIndex, 0);

@@ -4,6 +4,7 @@
 #include "editsession.h"
 #include "programdirectory.h"
 #include "prompts.h"
+#include "settingsvalues.h"
 
 #include <QMainWindow>
 
@@ -109,13 +110,12 @@ private:
     QString DocumentPath;
     QString captionPath_;
     bool startingUp_ = true;
-    int CurrentIndex = 1;
-    int LanguageMode = 3;
-    int CaptionWidth = 80;
-    bool UseGrig = true;
-    bool AutoSize = true;
-    bool ChangeDir = true;
-    int RecCount = 20;
+    int CurrentIndex = zarnik::SettingsValues().lastString;
+    int LanguageMode = zarnik::SettingsValues().lang;
+    // Every setting as read from Settings.ini (or its default); the ones the window keeps
+    // live elsewhere (the path, the mode, the entry, the font, the search controls) are
+    // taken from their own state when the settings are written.
+    zarnik::SettingsValues settings_;
     FontChoice ListFont;
 
     // --- entry editing
@@ -138,9 +138,6 @@ private:
     // Set while a typed text is being stored: the row shows it as typed, which can differ
     // from the stored bytes shown back (a typed byte the encoding uses for a letter).
     std::optional<zarnik::Text> typedRow_;
-    int editTop_ = 480;
-    int editLeft_ = 360;
-    int editWidth_ = 500;
 
     // --- search panel
 public:
@@ -177,7 +174,6 @@ public:
     void readSearchSettings(QStringList& history, bool& findDown, bool& matchCase) const;
 
 private:
-    int storedFontColor_ = 0;  // as read, so a colour we cannot show is written back as it was
 
     // --- help and info
     void ShowReadme();

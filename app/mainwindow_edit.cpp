@@ -55,12 +55,12 @@ void MainWindow::Edit()
 
     EditDialog dialog(this);
     dialog.setText(Cp1251ToQString(ToDisplay(session_.text(CurrentIndex))));
-    dialog.move(editLeft_, editTop_);
-    dialog.resize(editWidth_, dialog.height());
+    dialog.move(settings_.editLeft, settings_.editTop);
+    dialog.resize(settings_.editWidth, dialog.height());
     const bool confirmed = prompts_.execDialog(&dialog) == QDialog::Accepted;
-    editTop_ = dialog.y();
-    editLeft_ = dialog.x();
-    editWidth_ = dialog.width();
+    settings_.editTop = dialog.y();
+    settings_.editLeft = dialog.x();
+    settings_.editWidth = dialog.width();
 
     if (!confirmed || !hasCurrentEntry()) {
         SetStatus(2, keptStatus);

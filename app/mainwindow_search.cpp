@@ -129,6 +129,6 @@ void MainWindow::endCaptionBlink()
     blinkTimer_->stop();
     captionBlank_ = false;
     updateCaption();
-    if (ChangeDir)
+    if (settings_.changeDir)
         searchPanel_->reverseDirection();
 }
