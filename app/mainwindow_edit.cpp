@@ -34,13 +34,8 @@ void MainWindow::storeTyped(const QString& text, const QString& status)
 zarnik::Text MainWindow::typedText(const QString& text) const
 {
     zarnik::Text bytes = QStringToCp1251(text);
-    // Neither encoding has a slot for "ё", and Pirate has no lower case at all.
-    for (char& c : bytes) {
-        if (c == '\xB8')
-            c = '\xE5';
-        else if (c == '\xA8')
-            c = '\xC5';
-    }
+    zarnik::FoldYo(bytes);
+    // Pirate has no lower case at all.
     if (displayMode() == zarnik::kModePirate)
         zarnik::UpperNoYo(bytes);
     return bytes;

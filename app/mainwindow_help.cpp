@@ -2,7 +2,8 @@
 
 #include "mainwindow.h"
 
-#include "entrylistmodel.h"
+#include "lines.h"
+#include "qcp1251.h"
 #include "readmewindow.h"
 #include "safefile.h"
 
@@ -11,22 +12,12 @@
 
 namespace {
 
-// The help file is Windows-1251 text; lines may end in CR LF, LF or a lone CR, and a
-// line end after the last line opens no further line.
+// The help file is Windows-1251 text.
 QStringList splitCp1251Lines(std::string_view bytes)
 {
     QStringList lines;
-    size_t start = 0;
-    for (size_t i = 0; i < bytes.size(); ++i) {
-        if (bytes[i] != '\r' && bytes[i] != '\n')
-            continue;
-        lines.append(Cp1251ToQString(bytes.substr(start, i - start)));
-        if (bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n')
-            ++i;
-        start = i + 1;
-    }
-    if (start < bytes.size())
-        lines.append(Cp1251ToQString(bytes.substr(start)));
+    for (std::string_view line : zarnik::SplitLines(bytes))
+        lines.append(Cp1251ToQString(line));
     return lines;
 }
 

@@ -2,7 +2,7 @@
 
 #include "searchpanel.h"
 
-#include "entrylistmodel.h"
+#include "qcp1251.h"
 #include "entrylistview.h"
 #include "inifile.h"
 #include "optionsdialog.h"

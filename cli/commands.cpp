@@ -6,6 +6,7 @@
 #include "gxtdocument.h"
 #include "safefile.h"
 #include "textexport.h"
+#include "writeall.h"
 
 #include <array>
 #include <cerrno>
@@ -23,19 +24,11 @@ void Output::write(std::string_view text)
 
 void Output::flush()
 {
-    const char* p = buffer_.data();
-    size_t left = buffer_.size();
-    while (left > 0) {
-        const ssize_t n = ::write(fd_, p, left);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            const int err = errno;
-            buffer_.clear();
-            throw FileError(FileStep::Write, "standard output", err);
-        }
-        p += n;
-        left -= static_cast<size_t>(n);
+    try {
+        WriteAll(fd_, buffer_, "standard output");
+    } catch (...) {
+        buffer_.clear();  // a later flush must not write it again
+        throw;
     }
     buffer_.clear();
 }

@@ -81,14 +81,23 @@ void BukaConvert(Text& text, Direction dir)
     apply(text, dir == Direction::ToDisplay ? tables().bukaShow : tables().bukaStore);
 }
 
+void FoldYo(Text& text)
+{
+    for (char& c : text) {
+        if (c == '\xB8')
+            c = '\xE5';
+        else if (c == '\xA8')
+            c = '\xC5';
+    }
+}
+
 void UpperNoYo(Text& text)
 {
+    FoldYo(text);
     for (char& c : text) {
         const auto b = static_cast<uint8_t>(c);
         if (b >= 0xE0)
             c = static_cast<char>(b - 0x20);
-        else if (b == 0xA8 || b == 0xB8)
-            c = static_cast<char>(0xC5);
     }
 }
 

@@ -13,6 +13,8 @@ enum class Direction { ToDisplay, ToStorage };
 
 void PirateConvert(Text& text, Direction dir);
 void BukaConvert(Text& text, Direction dir);
+// "ё" to "е" and "Ё" to "Е": neither encoding has a slot for them.
+void FoldYo(Text& text);
 // Lower-case Cyrillic to upper case; "Ё" and "ё" become "Е".
 void UpperNoYo(Text& text);
 

@@ -1,6 +1,7 @@
 #include "cp1251.h"
 #include "encodings.h"
 #include "gxtbuilder.h"
+#include "lines.h"
 
 #include <gtest/gtest.h>
 
@@ -98,11 +99,24 @@ TEST(Pirate, ShowStoreAndYo)
         EXPECT_EQ(shown(stored(Text(1, c), kModePirate), kModePirate), Text(1, c));
 }
 
-TEST(Encodings, UpperNoYo)
+TEST(Encodings, UpperNoYoAndFoldYo)
 {
     Text t = w1251("ёлка Ёж яЯ abc");
+    Text folded = t;
     UpperNoYo(t);
     EXPECT_EQ(t, w1251("ЕЛКА ЕЖ ЯЯ abc"));
+    FoldYo(folded);
+    EXPECT_EQ(folded, w1251("елка Еж яЯ abc"));
+}
+
+TEST(Lines, SplitLikeAListOfLines)
+{
+    using V = std::vector<std::string_view>;
+    EXPECT_EQ(SplitLines("a\r\nb\nc\rd"), (V{"a", "b", "c", "d"}));
+    EXPECT_EQ(SplitLines("a\r\n"), (V{"a"})) << "a final break opens no line";
+    EXPECT_EQ(SplitLines("\n\r\n"), (V{"", ""}));
+    EXPECT_EQ(SplitLines("\r\r\n"), (V{"", ""})) << "CR then CR LF";
+    EXPECT_TRUE(SplitLines("").empty());
 }
 
 TEST(Encodings, LatinTextPassesEverything)
