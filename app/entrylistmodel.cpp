@@ -2,26 +2,11 @@
 
 #include "cp1251.h"
 #include "encodings.h"
+#include "lines.h"
 
 #include <algorithm>
 #include <cstring>
 #include <functional>
-
-QString Cp1251ToQString(std::string_view bytes)
-{
-    QString out(static_cast<qsizetype>(bytes.size()), Qt::Uninitialized);
-    QChar* p = out.data();
-    for (size_t i = 0; i < bytes.size(); ++i)
-        p[i] = QChar(zarnik::Cp1251ToUnicode(static_cast<uint8_t>(bytes[i])));
-    return out;
-}
-
-std::string QStringToCp1251(const QString& text)
-{
-    return zarnik::Utf16ToCp1251(
-        std::u16string_view(reinterpret_cast<const char16_t*>(text.utf16()),
-                            static_cast<size_t>(text.size())));
-}
 
 void EntryListModel::refill(const zarnik::GxtDocument& doc, int mode)
 {
@@ -46,20 +31,7 @@ void EntryListModel::setRowText(int row, std::string_view text)
 {
     if (row < 0 || row >= rows())
         return;
-    // Split like a list of lines: CR LF, LF or CR end a line; a final line break does
-    // not start an empty last line.
-    std::vector<std::string_view> lines;
-    size_t start = 0;
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\r' || text[i] == '\n') {
-            lines.push_back(text.substr(start, i - start));
-            if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
-                ++i;
-            start = i + 1;
-        }
-    }
-    if (start < text.size())
-        lines.push_back(text.substr(start));
+    const std::vector<std::string_view> lines = zarnik::SplitLines(text);
     size_t length = 0;
     for (std::string_view l : lines)
         length += l.size();

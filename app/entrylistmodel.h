@@ -1,6 +1,7 @@
 #pragma once
 
 #include "gxtdocument.h"
+#include "qcp1251.h"
 
 #include <QAbstractTableModel>
 
@@ -54,7 +55,3 @@ private:
     int rows_ = 0;
     std::unordered_map<int, UpdatedRow> updated_;
 };
-
-// Turns Windows-1251 bytes into a QString through the program's own table.
-QString Cp1251ToQString(std::string_view bytes);
-std::string QStringToCp1251(const QString& text);

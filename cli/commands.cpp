@@ -7,6 +7,7 @@
 #include "gxtdocument.h"
 #include "safefile.h"
 #include "textexport.h"
+#include "writeall.h"
 
 #include <array>
 #include <cerrno>
@@ -24,19 +25,11 @@ void Output::write(std::string_view text)
 
 void Output::flush()
 {
-    const char* p = buffer_.data();
-    size_t left = buffer_.size();
-    while (left > 0) {
-        const ssize_t n = ::write(fd_, p, left);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            const int err = errno;
-            buffer_.clear();
-            throw FileError(FileStep::Write, "standard output", err);
-        }
-        p += n;
-        left -= static_cast<size_t>(n);
+    try {
+        WriteAll(fd_, buffer_, "standard output");
+    } catch (...) {
+        buffer_.clear();  // a later flush must not write it again
+        throw;
     }
     buffer_.clear();
 }
@@ -155,16 +148,14 @@ void RunExport(const std::string& path, const std::optional<std::string>& target
     out.write("exported " + std::to_string(doc.Count()) + " entries to " + written + "\n");
 }
 
-void RunRecode(Recode direction, const std::string& path,
+void RunRecode(RecodeDirection direction, const std::string& path,
                const std::optional<std::string>& target, Output& out)
 {
     GxtDocument doc = LoadGxtFile(path);
-    const bool toBuka = direction == Recode::PirateToBuka;
-    size_t recoded = 0;
-    for (const Text& t : doc.CurrentTexts)
-        recoded += toBuka ? IsPirateText(t) : IsBukaText(t);
-    const std::string count =
-        std::to_string(recoded) + " of " + std::to_string(doc.Count()) + " texts";
+    const bool toBuka = direction == RecodeDirection::PirateToBuka;
+    const size_t total = doc.Count();
+    const size_t recoded = RecodeAll(doc, direction);
+    const std::string count = std::to_string(recoded) + " of " + std::to_string(total) + " texts";
 
     // Saving an unchanged file in place would only replace its backup, which may be
     // the sole copy of what the file held before an earlier recode.
@@ -173,10 +164,6 @@ void RunRecode(Recode direction, const std::string& path,
                   path + " is left as it was\n");
         return;
     }
-    if (toBuka)
-        RecodeAllPirateToBuka(doc);
-    else
-        RecodeAllBukaToPirate(doc);
 
     const std::string saveTo = target.value_or(path);
     const bool hadTarget = RealFileSystem().exists(saveTo);

@@ -1,6 +1,7 @@
 #include "safefile.h"
 
 #include "fileerror.h"
+#include "writeall.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -26,18 +27,7 @@ int FileSystem::createNew(const std::string& path)
 
 void FileSystem::write(int fd, const std::string& path, std::string_view bytes)
 {
-    const char* p = bytes.data();
-    size_t left = bytes.size();
-    while (left > 0) {
-        const ssize_t n = ::write(fd, p, left);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            throw FileError(FileStep::Write, path, errno);
-        }
-        p += n;
-        left -= static_cast<size_t>(n);
-    }
+    WriteAll(fd, bytes, path);
 }
 
 void FileSystem::finish(int fd, const std::string& path)

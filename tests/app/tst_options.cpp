@@ -1,9 +1,7 @@
 #include "entrylistview.h"
-#include "fakeprompts.h"
 #include "gxtbuilder.h"
 #include "inifile.h"
-#include "mainwindow.h"
-#include "tempdir.h"
+#include "windowtest.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -41,28 +39,24 @@ FontChoice courierBlue()
 
 }  // namespace
 
-class OptionsTest : public QObject {
+class OptionsTest : public WindowTest {
     Q_OBJECT
 
-    std::unique_ptr<TempDir> dir_;
-    FakePrompts prompts_;
     std::unique_ptr<MainWindow> w_;
 
     std::string settingsFile() const { return dir_->file("Settings.ini"); }
     zarnik::IniFile saved() const { return zarnik::IniFile::load(settingsFile()); }
     void start(const QStringList& args)
     {
-        w_ = std::make_unique<MainWindow>(prompts_, ProgramDirectory(QString::fromStdString(dir_->path())), args);
-        w_->show();
+        w_ = startWindow(args);
     }
-    void openOptions() { w_->findChild<QAction*>(QStringLiteral("N28"))->trigger(); }
+    void openOptions() { trigger(*w_, Command::Options); }
     QString listFont() const { return w_->list()->font().family(); }
 
 private slots:
     void init()
     {
-        prompts_ = FakePrompts();
-        dir_ = std::make_unique<TempDir>();
+        freshFolder(false);
         WriteFileBytes(settingsFile(), "[Options]\r\nRecCount=250\r\n");
         WriteFileBytes(dir_->file("doc.gxt"), GxtBuilder().add("k0", "a").add("k1", "b").add("k2", "c")
                                                   .add("k3", "d").add("k4", "e").build());
