@@ -70,6 +70,9 @@ FileSystem& RealFileSystem();
 
 // Reads a whole file. Throws FileError (Open or Read).
 std::string ReadWholeFile(const std::string& path);
+// Reads a file piece by piece, handing each to `consume` until it returns false or the
+// file ends. Throws FileError (Open or Read).
+void ReadFileInPieces(const std::string& path, const std::function<bool(std::string_view)>& consume);
 
 // How a finished image replaces the file at `path`.
 enum class BackupPolicy {

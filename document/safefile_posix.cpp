@@ -268,4 +268,31 @@ std::string ReadWholeFile(const std::string& path)
     return data;
 }
 
+void ReadFileInPieces(const std::string& path, const std::function<bool(std::string_view)>& consume)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        throw FileError(FileStep::Open, path, errno);
+    std::string buffer(1 << 16, '\0');
+    try {
+        for (;;) {
+            const ssize_t n = ::read(fd, buffer.data(), buffer.size());
+            if (n == 0)
+                break;
+            if (n < 0) {
+                if (errno == EINTR)
+                    continue;
+                // A folder reads as EISDIR here, as ReadWholeFile reports it.
+                throw FileError(errno == EISDIR ? FileStep::Open : FileStep::Read, path, errno);
+            }
+            if (!consume(std::string_view(buffer.data(), static_cast<size_t>(n))))
+                break;
+        }
+    } catch (...) {
+        ::close(fd);
+        throw;
+    }
+    ::close(fd);
+}
+
 }  // namespace zarnik
