@@ -11,11 +11,11 @@
 
 namespace zarnik {
 
-enum class FileKind { Missing, Regular, Directory, Link, Other };
+enum class PathKind { Missing, Regular, Directory, Link, Other };
 
 // What a save needs to know about a name, without following a link at the name itself.
 struct FileStatus {
-    FileKind kind = FileKind::Missing;
+    PathKind kind = PathKind::Missing;
     uint32_t owner = 0;
     uint32_t group = 0;
     uint32_t mode = 0;  // permission bits, setuid/setgid/sticky included

@@ -22,13 +22,13 @@ FileStatus statusFrom(const struct stat& st)
 {
     FileStatus result;
     if (S_ISREG(st.st_mode))
-        result.kind = FileKind::Regular;
+        result.kind = PathKind::Regular;
     else if (S_ISDIR(st.st_mode))
-        result.kind = FileKind::Directory;
+        result.kind = PathKind::Directory;
     else if (S_ISLNK(st.st_mode))
-        result.kind = FileKind::Link;
+        result.kind = PathKind::Link;
     else
-        result.kind = FileKind::Other;
+        result.kind = PathKind::Other;
     result.owner = st.st_uid;
     result.group = st.st_gid;
     result.mode = st.st_mode & 07777;
