@@ -8,6 +8,7 @@
 #include "optionsdialog.h"
 #include "searchhistory.h"
 #include "settingsvalues.h"
+#include "windowplacement.h"
 
 #include <QEvent>
 #include <QFile>
@@ -15,6 +16,7 @@
 #include <QFontInfo>
 #include <QGuiApplication>
 #include <QPalette>
+#include <QScreen>
 
 #include <algorithm>
 
@@ -119,6 +121,22 @@ private:
     QSize outer_;
 };
 
+// The screen area a window whose top-left corner is stored at `corner` is placed on.
+QRect availableAreaAt(const QPoint& corner)
+{
+    const QScreen* screen = QGuiApplication::screenAt(corner);
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    return screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
+}
+
+// How many queries of LastSearched.ini are worth reading: as many as the options allow
+// keeping, or more when the settings ask for more, but never millions.
+size_t historyCapacity(int recCount)
+{
+    return static_cast<size_t>(std::clamp(recCount, OptionsDialog::MaxRecCount, 10000));
+}
+
 }  // namespace
 
 void MainWindow::LoadSettings()
@@ -142,9 +160,11 @@ void MainWindow::LoadSettings()
         new OuterSizeKeeper(this, kDesignedBounds.size());
         setWindowState(windowState() | Qt::WindowMaximized);
     } else {
-        move(v.left, v.top);
-        new OuterSizeKeeper(this, QSize(std::max(v.width, kMinOuterWidth),
-                                        std::max(v.height, kMinOuterHeight)));
+        const QRect placed = FitPlacement(v.left, v.top, v.width, v.height,
+                                          availableAreaAt(QPoint(v.left, v.top)),
+                                          QSize(kMinOuterWidth, kMinOuterHeight));
+        move(placed.topLeft());
+        new OuterSizeKeeper(this, placed.size());
     }
     settings_ = v;
     DocumentPath = Cp1251ToQString(v.lastFile);
@@ -164,7 +184,8 @@ void MainWindow::LoadSettings()
     history.clear();
     try {
         const QString historyPath = programDirectory_.settingsFileToRead(kHistoryFile);
-        for (const std::string& query : zarnik::LoadSearchHistory(localPath(historyPath)))
+        for (const std::string& query :
+             zarnik::LoadSearchHistory(localPath(historyPath), historyCapacity(settings_.recCount)))
             history.append(Cp1251ToQString(query));
     } catch (const std::exception& e) {
         showFileError(e);  // start without a history; the next save writes a new one

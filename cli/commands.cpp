@@ -81,11 +81,21 @@ bool sameFile(const std::string& a, const std::string& b)
            sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }
 
-std::string savedLine(const std::string& target, bool hadTarget)
+// True when writing to `path` writes to this process's standard output.
+bool isStandardOutput(const std::string& path)
+{
+    struct stat so {}, sp {};
+    return path == "-" || (::fstat(1, &so) == 0 && ::stat(path.c_str(), &sp) == 0 &&
+                           so.st_dev == sp.st_dev && so.st_ino == sp.st_ino);
+}
+
+std::string savedLine(const std::string& target, const SaveOutcome& outcome)
 {
     std::string line = "saved " + target;
-    if (hadTarget)
-        line += "; the previous file is kept as " + BackupPathFor(target);
+    if (outcome.path != target)
+        line += " (the file it links to, " + outcome.path + ")";
+    if (!outcome.backup.empty())
+        line += "; the previous file is kept as " + outcome.backup;
     return line + "\n";
 }
 
@@ -136,16 +146,24 @@ void RunList(const std::string& path, int mode, Output& out)
 void RunExport(const std::string& path, const std::optional<std::string>& target, Output& out)
 {
     const GxtDocument doc = LoadGxtFile(path);
+    if (target == "-") {
+        WriteTextExport(doc, [&out](std::string_view piece) { out.write(piece); });
+        return;
+    }
     const std::string written = target.value_or(ExportTargetFor(path));
     // "texts.txt" exports to itself by default; the user's file must not become its own export.
     if (sameFile(path, written))
         throw CommandError("cannot export " + path + " onto itself; name another output file");
+    // The report line would end up inside the export written to the terminal or pipe.
+    const bool quiet = isStandardOutput(written);
     if (target)
         ReplaceFileSafely(
-            *target, [&doc](const auto& emit) { WriteTextExport(doc, emit); }, BackupPolicy::None);
+            *target, [&doc](const auto& emit) { WriteTextExport(doc, emit); }, BackupPolicy::None,
+            RealFileSystem(), SpecialTarget::WriteInto);
     else
         ExportTextFile(doc, path);
-    out.write("exported " + std::to_string(doc.Count()) + " entries to " + written + "\n");
+    if (!quiet)
+        out.write("exported " + std::to_string(doc.Count()) + " entries to " + written + "\n");
 }
 
 void RunRecode(RecodeDirection direction, const std::string& path,
@@ -166,18 +184,16 @@ void RunRecode(RecodeDirection direction, const std::string& path,
     }
 
     const std::string saveTo = target.value_or(path);
-    const bool hadTarget = RealFileSystem().exists(saveTo);
-    SaveGxtFile(doc, saveTo);
-    out.write("recoded " + count + "; " + savedLine(saveTo, hadTarget));
+    const SaveOutcome outcome = SaveGxtFile(doc, saveTo);
+    out.write("recoded " + count + "; " + savedLine(saveTo, outcome));
 }
 
 void RunResave(const std::string& path, const std::optional<std::string>& target, Output& out)
 {
     GxtDocument doc = LoadGxtFile(path);
     const std::string saveTo = target.value_or(path);
-    const bool hadTarget = RealFileSystem().exists(saveTo);
-    SaveGxtFile(doc, saveTo);
-    out.write(savedLine(saveTo, hadTarget));
+    const SaveOutcome outcome = SaveGxtFile(doc, saveTo);
+    out.write(savedLine(saveTo, outcome));
 }
 
 }  // namespace zarnik::cli

@@ -94,7 +94,7 @@ private slots:
     void confirmAppliesAtOnceSavesAndComesBackAfterARestart()
     {
         w_->move(50, 60);
-        w_->resize(QSize(800, 600) - (w_->frameGeometry().size() - w_->size()));
+        w_->resize(QSize(700, 500) - (w_->frameGeometry().size() - w_->size()));
         w_->list()->selectRow(4);
         w_->applySearchSettings({"a", "b", "c", "d"}, true, false);
         prompts_.fontAnswers = {courierBlue()};
@@ -124,7 +124,7 @@ private slots:
         const std::string first = ReadFileBytes(settingsFile());
 
         start({});  // the last file again
-        QCOMPARE(w_->frameGeometry(), QRect(50, 60, 800, 600));
+        QCOMPARE(w_->frameGeometry(), QRect(50, 60, 700, 500));
         QCOMPARE(w_->currentIndex(), 4);
         QVERIFY(!w_->list()->showGrid());
         QCOMPARE(listFont(), QStringLiteral("Courier New"));
