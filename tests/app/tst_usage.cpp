@@ -1,5 +1,6 @@
 // The window as a user meets it: the list's keys and columns, the edit dialog's buttons,
 // Enter in the menu bar, Qt's own texts in Russian, a remembered path that is not Windows-1251.
+#include "commands.h"
 #include "entrylistmodel.h"
 #include "entrylistview.h"
 #include "fakeprompts.h"
@@ -10,6 +11,7 @@
 #include "russianinterface.h"
 #include "searchpanel.h"
 #include "tempdir.h"
+#include "windowtest.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -46,20 +48,16 @@ std::string longTexts()
 
 }  // namespace
 
-class UsageTest : public QObject {
+class UsageTest : public WindowTest {
     Q_OBJECT
 
-    std::unique_ptr<TempDir> dir_;
-    FakePrompts prompts_;
     std::unique_ptr<MainWindow> w_;
 
-    QString path(const char* name) const { return QString::fromStdString(dir_->file(name)); }
     void start(const QStringList& args = {})
     {
         w_.reset();
         prompts_ = FakePrompts();
-        w_ = std::make_unique<MainWindow>(prompts_, ProgramDirectory(QString::fromStdString(dir_->path())), args);
-        w_->show();
+        w_ = startWindow(args);
         QVERIFY(QTest::qWaitForWindowExposed(w_.get()));
     }
     void startWith(const std::string& settings, const std::string& gxt)
@@ -69,7 +67,6 @@ class UsageTest : public QObject {
         start({path("doc.gxt")});
     }
     EntryListView* list() const { return w_->list(); }
-    QAction* action(const char* name) const { return w_->findChild<QAction*>(QLatin1String(name)); }
     // The least width that shows the key unshortened: its text and the cell's padding.
     int keyNeeds(const char* key) const
     {
@@ -77,7 +74,7 @@ class UsageTest : public QObject {
     }
 
 private slots:
-    void init() { dir_ = std::make_unique<TempDir>(); }
+    void init() { freshFolder(false); }
     void cleanup() { w_.reset(); dir_.reset(); }
 
     // Every resize recomputes the key column from the client width less the text column,
@@ -183,7 +180,7 @@ private slots:
                     closedAs = d->result();
                 return closedAs;
             };
-            action("N12")->trigger();
+            trigger(*w_, Command::Edit);
         };
         w_->SetStatus(2, QStringLiteral("before"));
 
@@ -202,7 +199,7 @@ private slots:
         typeIn({Qt::Key_Return});  // in the field: the default button, "Да"
         QCOMPARE(closedAs, int(QDialog::Accepted));
         QCOMPARE(w_->statusText(2), QStringLiteral("Строка изменена"));
-        QCOMPARE(w_->undoHistory().size(), size_t(2));
+        QCOMPARE(w_->session().history().size(), size_t(2));
 
         // At a small and a large font alike the buttons end close to the bottom edge and
         // the field is fully shown.
@@ -225,7 +222,7 @@ private slots:
                     faults << QStringLiteral("field cut or dialog too narrow");
                 return int(QDialog::Rejected);
             };
-            action("N12")->trigger();
+            trigger(*w_, Command::Edit);
             QVERIFY2(faults.isEmpty(), qPrintable(QString::number(points) + " pt: " + faults.join("; ")));
         }
         QApplication::setFont(QFont());

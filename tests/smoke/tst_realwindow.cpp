@@ -9,6 +9,7 @@
 #include "mainwindow.h"
 #include "searchpanel.h"
 #include "tempdir.h"
+#include "windowtest.h"
 
 #include <QComboBox>
 #include <QtTest>
@@ -18,14 +19,12 @@
 
 using namespace zarnik::testing;
 
-class RealWindowTest : public QObject {
+class RealWindowTest : public WindowTest {
     Q_OBJECT
 
-    std::unique_ptr<TempDir> dir_;
-    FakePrompts prompts_;
     std::unique_ptr<MainWindow> w_;
 
-    QString gamePath() const { return QString::fromStdString(dir_->file("game.gxt")); }
+    QString gamePath() const { return path("game.gxt"); }
     EntryListView* list() const { return w_->list(); }
 
     // Starts the editor as a user does and waits until the window manager has framed it
@@ -34,8 +33,7 @@ class RealWindowTest : public QObject {
     {
         w_.reset();
         prompts_ = FakePrompts();
-        w_ = std::make_unique<MainWindow>(prompts_, ProgramDirectory(QString::fromStdString(dir_->path())), args);
-        w_->show();
+        w_ = startWindow(args);
         QVERIFY(QTest::qWaitForWindowExposed(w_.get()));
         QTRY_VERIFY(w_->frameGeometry().size() != w_->size());
         QTest::qWait(300);
@@ -93,7 +91,7 @@ class RealWindowTest : public QObject {
 private slots:
     void init()
     {
-        dir_ = std::make_unique<TempDir>();
+        freshFolder(false);
         WriteFileBytes(dir_->file("game.gxt"), zarnik::bench::GenerateGxt(2600));
         WriteFileBytes(dir_->file("Settings.ini"),
                        "[Size]\r\nWidth=713\r\nHeight=600\r\n[Position]\r\nLeft=100\r\nTop=60\r\n");
