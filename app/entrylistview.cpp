@@ -19,6 +19,7 @@ constexpr int kKeyMax = 80;
 constexpr int kTextMinDragged = 300;
 constexpr int kTextDefault = 400;
 constexpr int kCellMargin = 12;  // the delegate's padding on both sides of a cell's text
+constexpr int kSidewaysChars = 4;  // Left/Right scroll this many average characters
 }  // namespace
 
 EntryListView::EntryListView(QWidget* parent) : QTableView(parent)
@@ -45,12 +46,14 @@ EntryListView::EntryListView(QWidget* parent) : QTableView(parent)
                  pal.color(QPalette::Active, QPalette::HighlightedText));
     setPalette(pal);
     connect(horizontalHeader(), &QHeaderView::sectionResized, this, &EntryListView::onSectionResized);
+    keyFloor_ = kKeyMin;
 }
 
 void EntryListView::setEntryModel(EntryListModel* model)
 {
     model_ = model;
     setModel(model);
+    connect(model, &QAbstractItemModel::modelReset, this, &EntryListView::updateKeyFloor);
     setColumnWidthProgrammatically(0, kKeyMax);
     setColumnWidthProgrammatically(1, kTextDefault);
 }
@@ -69,11 +72,43 @@ void EntryListView::applyFont(const QFont& font, const QColor& color)
         byteAdvance_[b] = fm.horizontalAdvance(ch);
     }
     verticalHeader()->setDefaultSectionSize(fm.height() + 4);
+    updateKeyFloor();
+}
+
+void EntryListView::updateKeyFloor()
+{
+    // With the text column fitted to a game file's long texts, "the client width less the
+    // text column" is below zero at every resize; without a floor the keys would shrink
+    // to "…" and that width would be remembered for the next start.
+    int widest = 0;
+    if (model_) {
+        int widestRow = -1;
+        for (int row = 0; row < model_->rows(); ++row) {
+            int estimate = 0;
+            for (unsigned char b : model_->keyText(row))
+                estimate += byteAdvance_[b];
+            if (estimate > widest) {
+                widest = estimate;
+                widestRow = row;
+            }
+        }
+        if (widestRow >= 0)
+            widest = std::max(widest, QFontMetrics(font()).horizontalAdvance(
+                                          Cp1251ToQString(model_->keyText(widestRow))));
+    }
+    keyFloor_ = std::clamp(widest + kCellMargin, kKeyMin, kKeyMax);
+    if (columnWidth(0) < keyFloor_)
+        setColumnWidthProgrammatically(0, keyFloor_);
+}
+
+int EntryListView::clampKeyWidth(int width) const
+{
+    return std::clamp(width, keyFloor_, kKeyMax);
 }
 
 void EntryListView::setKeyColumnWidth(int width)
 {
-    setColumnWidthProgrammatically(0, std::clamp(width, kKeyMin, kKeyMax));
+    setColumnWidthProgrammatically(0, clampKeyWidth(width));
 }
 
 void EntryListView::setColumnWidthProgrammatically(int column, int width)
@@ -101,11 +136,38 @@ void EntryListView::fitTextColumn()
     setColumnWidthProgrammatically(1, std::max({widest + kCellMargin, header, toEdge}));
 }
 
-void EntryListView::scrollByPixels(int pixels)
+int EntryListView::rowHeight() const
 {
-    const int rowHeight = std::max(1, verticalHeader()->defaultSectionSize());
-    const int rowsToMove = static_cast<int>(std::lround(static_cast<double>(pixels) / rowHeight));
-    verticalScrollBar()->setValue(verticalScrollBar()->value() + rowsToMove);
+    return std::max(1, verticalHeader()->defaultSectionSize());
+}
+
+int EntryListView::rowsInFullView(int viewportHeight) const
+{
+    return std::max(1, viewportHeight / rowHeight());
+}
+
+void EntryListView::nudge(int pixels, int keep)
+{
+    if (viewport()->height() < rowHeight())
+        return;  // not laid out yet: there is no edge to move a row away from
+    QScrollBar* bar = verticalScrollBar();
+    const int top = bar->value();
+    int rows = static_cast<int>(std::lround(static_cast<double>(pixels) / rowHeight()));
+    if (model_ && keep >= 0 && keep < model_->rows()) {
+        // Far enough to show the entry beyond `keep`, and never so far that `keep` leaves.
+        const int shown = rowsInFullView(viewport()->height());
+        if (rows > 0)
+            rows = std::min({rows, std::max(0, keep + 2 - (top + shown)), std::max(0, keep - top)});
+        else if (rows < 0)
+            rows = std::max({rows, std::min(0, keep - 1 - top), std::min(0, keep - (top + shown - 1))});
+    }
+    bar->setValue(top + rows);
+}
+
+void EntryListView::revealRow(int row)
+{
+    if (model_ && row >= 0 && row < model_->rows())
+        scrollTo(model_->index(row, 0), EnsureVisible);
 }
 
 void EntryListView::keyPressEvent(QKeyEvent* event)
@@ -118,6 +180,41 @@ void EntryListView::keyPressEvent(QKeyEvent* event)
     QTableView::keyPressEvent(event);
 }
 
+QModelIndex EntryListView::moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers)
+{
+    const int rows = model_ ? model_->rows() : 0;
+    if (rows == 0)
+        return {};
+    switch (cursorAction) {
+    case MoveHome:
+        return model()->index(0, 0);
+    case MoveEnd:
+        return model()->index(rows - 1, 0);
+    case MoveLeft:
+    case MoveRight: {
+        QScrollBar* bar = horizontalScrollBar();
+        const int step = std::max(1, fontMetrics().averageCharWidth()) * kSidewaysChars;
+        bar->setValue(bar->value() + (cursorAction == MoveLeft ? -step : step));
+        return currentIndex();
+    }
+    default: {
+        // The row cursor lives in the key column, whichever cell was clicked.
+        const QModelIndex moved = QTableView::moveCursor(cursorAction, modifiers);
+        return moved.isValid() ? moved.siblingAtColumn(0) : moved;
+    }
+    }
+}
+
+void EntryListView::scrollTo(const QModelIndex& index, ScrollHint hint)
+{
+    // Bringing a row into view moves the list up or down only: the user's sideways
+    // position stays, and the keys are not scrolled away to show a long text's start.
+    QScrollBar* bar = horizontalScrollBar();
+    const int sideways = bar->value();
+    QTableView::scrollTo(index, hint);
+    bar->setValue(sideways);
+}
+
 void EntryListView::resizeEvent(QResizeEvent* event)
 {
     QTableView::resizeEvent(event);
@@ -126,8 +223,7 @@ void EntryListView::resizeEvent(QResizeEvent* event)
 
 void EntryListView::fitKeyColumnToClientWidth()
 {
-    setColumnWidthProgrammatically(
-        0, std::clamp(viewport()->width() - columnWidth(1), kKeyMin, kKeyMax));
+    setColumnWidthProgrammatically(0, clampKeyWidth(viewport()->width() - columnWidth(1)));
 }
 
 void EntryListView::onSectionResized(int section, int, int newSize)
@@ -136,8 +232,8 @@ void EntryListView::onSectionResized(int section, int, int newSize)
         return;
     // The user dragged a divider: keep the key column within its limits and the text
     // column wide enough to read.
-    if (section == 0 && (newSize < kKeyMin || newSize > kKeyMax))
-        setColumnWidthProgrammatically(0, std::clamp(newSize, kKeyMin, kKeyMax));
+    if (section == 0 && newSize != clampKeyWidth(newSize))
+        setColumnWidthProgrammatically(0, clampKeyWidth(newSize));
     else if (section == 1 && newSize < kTextMinDragged)
         setColumnWidthProgrammatically(1, kTextMinDragged);
 }

@@ -1,6 +1,7 @@
 #include "mainwindow.h"
 #include "programdirectory.h"
 #include "qtprompts.h"
+#include "russianinterface.h"
 
 #include <QApplication>
 
@@ -29,6 +30,9 @@ int main(int argc, char** argv)
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Zarnik"));
+    if (!InstallRussianInterface(app))
+        std::fprintf(stderr, "zarnik: Qt's Russian translation (qtbase_ru.qm) is not installed; "
+                             "Qt's own buttons and dialogs stay in English.\n");
     QtPrompts prompts;
     QStringList arguments = QApplication::arguments();
     arguments.removeFirst();

@@ -5,6 +5,7 @@
 #include "entrylistview.h"
 #include "fileerror.h"
 #include "textexport.h"
+#include "windowcaption.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -57,7 +58,7 @@ MainWindow::MainWindow(Prompts& prompts, const ProgramDirectory& programDirector
     Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer1->setSingleShot(true);
     Timer1->setInterval(10);
-    connect(Timer1, &QTimer::timeout, this, [this] { list_->scrollByPixels(25); });
+    connect(Timer1, &QTimer::timeout, this, [this] { list_->nudge(25, CurrentIndex); });
 
     connect(list_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &MainWindow::ListView1SelectItem);
@@ -193,7 +194,7 @@ QString MainWindow::caption() const
 
 void MainWindow::updateCaption()
 {
-    setWindowTitle(caption());
+    ShowCaption(this, caption());
 }
 
 // A new caption shows at once, even in the middle of the search blink.
@@ -272,6 +273,9 @@ void MainWindow::showEvent(QShowEvent* event)
         list_->setKeyColumnWidth(settings_.captionWidth);
         if (settings_.autoSize)
             list_->fitTextColumn();
+        // Brought into view in a list of no real height yet: again, from the top.
+        list_->scrollToTop();
+        RevealCurrent(false);
     }
     shownOnce_ = true;
 }
@@ -316,13 +320,14 @@ void MainWindow::RefillList(bool takeFocus)
     list_->setUpdatesEnabled(true);
     if (takeFocus)
         list_->setFocus();
+    // Every row was replaced, so the list starts from the top again.
+    list_->scrollToTop();
     RevealCurrent(true);
 }
 
 void MainWindow::RevealCurrent(bool nudge)
 {
-    if (CurrentIndex >= 0 && CurrentIndex < model_->rows())
-        list_->scrollTo(model_->index(CurrentIndex, 0), QAbstractItemView::EnsureVisible);
+    list_->revealRow(CurrentIndex);
     if (nudge)
         Timer1->start();
 }

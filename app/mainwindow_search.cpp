@@ -104,12 +104,12 @@ void MainWindow::FindNext()
         return;
     }
     CurrentIndex = found;
-    // Select without making it the list's current row: arrow keys still move from where
-    // the user left them, and the focus stays in the query field.
-    list_->selectionModel()->select(model_->index(found, 0),
-                                    QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    // The found row is also the list's own row, so the next arrow key moves on from the
+    // place the search found; the focus stays in the query field for the next search.
+    list_->selectionModel()->setCurrentIndex(
+        model_->index(found, 0), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     RevealCurrent(false);
-    list_->scrollByPixels(down ? kNudgePixels : -kNudgePixels);
+    list_->nudge(down ? kNudgePixels : -kNudgePixels, found);
     SetStatus(2, QStringLiteral("Текст найден"));
 }
 

@@ -8,6 +8,7 @@
 #include "optionsdialog.h"
 #include "searchhistory.h"
 #include "settingsvalues.h"
+#include "storedpath.h"
 #include "windowplacement.h"
 
 #include <QEvent>
@@ -167,7 +168,7 @@ void MainWindow::LoadSettings()
         new OuterSizeKeeper(this, placed.size());
     }
     settings_ = v;
-    DocumentPath = Cp1251ToQString(v.lastFile);
+    DocumentPath = StoredPathTo(v.lastFile);
     LanguageMode = v.lang;
     CurrentIndex = v.lastString;
     ListFont = fontFromSettings(v);
@@ -208,7 +209,7 @@ void MainWindow::SaveSettings()
         v.width = outer.width();
         v.height = outer.height();
         v.captionWidth = list_->keyColumnWidth();
-        v.lastFile = QStringToCp1251(DocumentPath);
+        v.lastFile = StoredPathFrom(DocumentPath);
         v.lang = LanguageMode;
         v.findDown = findDown;
         v.matchCase = matchCase;

@@ -39,8 +39,8 @@ QString QtPrompts::openFileName(QWidget* parent, const QString& startDir)
 
 QString QtPrompts::saveFileName(QWidget* parent, const QString& startDir)
 {
-    QFileDialog dialog(parent, QString(), startDir,
-                       QStringLiteral("*.gxt (*.gxt);;Текст (*.txt) (*.txt)"));
+    // A type without parentheses is its own pattern, so the list reads as written.
+    QFileDialog dialog(parent, QString(), startDir, QStringLiteral("*.gxt;;Текст (*.txt)"));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setDefaultSuffix(QStringLiteral("gxt"));

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QKeySequence>
+#include <QMenuBar>
 #include <QWidget>
 
 WindowKeys::WindowKeys(QWidget* window, EnterHandler enterHandler)
@@ -52,8 +53,10 @@ bool WindowKeys::eventFilter(QObject* watched, QEvent* event)
         return true;
     }
 
+    // Enter in a menu bar navigated by keyboard (Alt, then arrows) opens the highlighted
+    // menu; it is not the window's Enter.
     if (type == QEvent::KeyPress && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)
-        && enterHandler_)
+        && enterHandler_ && !qobject_cast<QMenuBar*>(watched))
         return enterHandler_(static_cast<QWidget*>(watched), key->modifiers());
     return false;
 }

@@ -12,7 +12,8 @@ class QWidget;
 //    control. Qt lets a line edit claim Ctrl+C, Ctrl+V, Ctrl+Z, Ctrl+Del and the like for
 //    itself; here the action keeps them, and when the action is disabled the key does
 //    nothing at all;
-//  - Enter goes to `enterHandler` first, which returns true when it has used the key.
+//  - Enter goes to `enterHandler` first, which returns true when it has used the key;
+//    not while the menu bar has the keyboard.
 // Watches the whole application and acts only on keys meant for `window`'s own widgets,
 // so dialogs and menus keep their usual keys.
 class WindowKeys : public QObject {

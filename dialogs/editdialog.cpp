@@ -1,18 +1,16 @@
 #include "editdialog.h"
 
+#include <QHBoxLayout>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QResizeEvent>
+#include <QVBoxLayout>
 
+#include <algorithm>
 #include <limits>
 
 namespace {
-constexpr int kHeight = 103;
 constexpr int kMinWidth = 430;
-constexpr int kMargin = 8;
-constexpr int kButtonTop = 40;
-constexpr int kButtonWidth = 75;
-constexpr int kButtonHeight = 25;
+constexpr int kStartWidth = 500;
 }  // namespace
 
 EditDialog::EditDialog(QWidget* parent)
@@ -21,27 +19,39 @@ EditDialog::EditDialog(QWidget* parent)
 {
     setObjectName(QStringLiteral("TForm2"));
     setWindowTitle(QStringLiteral("Правка строки"));
-    setFixedHeight(kHeight);
-    setMinimumWidth(kMinWidth);
 
     Edit1 = new QLineEdit(this);
     Edit1->setObjectName(QStringLiteral("Edit1"));
     // Game texts can be long; the field must never cut one short without a word.
     Edit1->setMaxLength(std::numeric_limits<int>::max());
-    Edit1->setGeometry(kMargin, kMargin, kMinWidth - 30, Edit1->sizeHint().height());
 
     Button1 = new QPushButton(QStringLiteral("Да"), this);
     Button1->setObjectName(QStringLiteral("Button1"));
     Button1->setDefault(true);
-    Button1->setAutoDefault(true);
     connect(Button1, &QPushButton::clicked, this, &EditDialog::accept);
 
     Button2 = new QPushButton(QStringLiteral("Отмена"), this);
     Button2->setObjectName(QStringLiteral("Button2"));
-    Button2->setAutoDefault(false);
     connect(Button2, &QPushButton::clicked, this, &EditDialog::reject);
 
-    resize(kMinWidth, kHeight);
+    // Enter presses the button that has the focus, as on any dialog; from the text field
+    // it presses "Да", the default one.
+    Button1->setAutoDefault(true);
+    Button2->setAutoDefault(true);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(Button1);
+    buttons->addWidget(Button2);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(Edit1);
+    layout->addLayout(buttons);
+
+    // Only the width is the user's; the height is what the font needs, with no band of
+    // empty space under the buttons at any font size.
+    setMinimumWidth(std::max(kMinWidth, layout->minimumSize().width()));
+    setFixedHeight(layout->sizeHint().height());
+    resize(kStartWidth, height());
     Edit1->setFocus();
 }
 
@@ -64,13 +74,4 @@ void EditDialog::accept()
     if (text != Edit1->text())
         Edit1->setText(text);
     QDialog::accept();
-}
-
-void EditDialog::resizeEvent(QResizeEvent* event)
-{
-    QDialog::resizeEvent(event);
-    const int w = event->size().width();
-    Edit1->resize(w - 30, Edit1->height());
-    Button1->setGeometry(w - 182, kButtonTop, kButtonWidth, kButtonHeight);
-    Button2->setGeometry(w - 94, kButtonTop, kButtonWidth, kButtonHeight);
 }

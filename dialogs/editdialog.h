@@ -19,9 +19,6 @@ public slots:
     // "Да": the encodings have no "ё", so it becomes "е" before the text is handed back.
     void accept() override;
 
-protected:
-    void resizeEvent(QResizeEvent* event) override;
-
 private:
     QLineEdit* Edit1 = nullptr;
     QPushButton* Button1 = nullptr;

@@ -1,14 +1,19 @@
 #include "optionsdialog.h"
 
 #include <QCheckBox>
+#include <QHBoxLayout>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QVBoxLayout>
 
 #include <algorithm>
 
 namespace {
+
+constexpr int kDesignedWidth = 306;
 
 // A count field in which anything that is not a number (an emptied field, a lone sign)
 // counts as 0 rather than silently returning to the previous value.
@@ -41,44 +46,61 @@ OptionsDialog::OptionsDialog(const Options& options, const Font& font, FontPicke
     // A fixed frame with the close box alone.
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowCloseButtonHint);
-    setFixedSize(306, 198);
 
-    auto checkBox = [this](const char* name, const QString& caption, bool checked, int top) {
+    auto checkBox = [this](const char* name, const QString& caption, bool checked) {
         auto* box = new QCheckBox(caption, this);
         box->setObjectName(QLatin1String(name));
         box->setChecked(checked);
-        box->setGeometry(16, top, 274, 21);
         return box;
     };
     autoSize_ = checkBox("CheckBox1", QStringLiteral("Менять ширину панели под текст"),
-                         options.autoSize, 12);
-    useGrid_ = checkBox("CheckBox2", QStringLiteral("Использовать сетку"), options.useGrid, 40);
+                         options.autoSize);
+    useGrid_ = checkBox("CheckBox2", QStringLiteral("Использовать сетку"), options.useGrid);
     changeDir_ = checkBox("CheckBox4", QStringLiteral("Переключать направление"),
-                          options.changeDir, 68);
+                          options.changeDir);
 
     recCount_ = new CountBox(this);
     recCount_->setObjectName(QStringLiteral("SpinEdit1"));
     recCount_->setRange(0, MaxRecCount);
     recCount_->setValue(std::clamp(options.recCount, 0, MaxRecCount));
-    recCount_->setGeometry(16, 104, 57, 24);
     auto* label = new QLabel(QStringLiteral("Кол-во последних запросов"), this);
     label->setObjectName(QStringLiteral("Label1"));
-    label->setGeometry(82, 104, 208, 24);
     label->setBuddy(recCount_);
 
-    auto button = [this](const char* name, const QString& caption, int left) {
+    auto button = [this](const char* name, const QString& caption) {
         auto* b = new QPushButton(caption, this);
         b->setObjectName(QLatin1String(name));
-        b->setGeometry(left, 156, 89, 29);
         return b;
     };
-    fontButton_ = button("Button1", QStringLiteral("Шрифт.."), 8);
-    QPushButton* yes = button("Button2", QStringLiteral("Да"), 108);
-    QPushButton* cancel = button("Button3", QStringLiteral("Отмена"), 208);
+    fontButton_ = button("Button1", QStringLiteral("Шрифт.."));
+    QPushButton* yes = button("Button2", QStringLiteral("Да"));
+    QPushButton* cancel = button("Button3", QStringLiteral("Отмена"));
     yes->setDefault(true);
     connect(fontButton_, &QPushButton::clicked, this, &OptionsDialog::pickFont);
     connect(yes, &QPushButton::clicked, this, &QDialog::accept);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+
+    auto* count = new QHBoxLayout;
+    count->addWidget(recCount_);
+    count->addWidget(label, 1);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(fontButton_);
+    buttons->addStretch(1);
+    buttons->addWidget(yes);
+    buttons->addWidget(cancel);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(autoSize_);
+    layout->addWidget(useGrid_);
+    layout->addWidget(changeDir_);
+    layout->addSpacing(layout->spacing());
+    layout->addLayout(count);
+    layout->addSpacing(2 * layout->spacing());
+    layout->addLayout(buttons);
+    // A fixed frame, as wide as it was designed at the least, and always as large as its
+    // controls need in the font of the day (the font button shows the chosen list font).
+    const QMargins m = layout->contentsMargins();
+    layout->addStrut(kDesignedWidth - m.left() - m.right());
+    layout->setSizeConstraint(QLayout::SetFixedSize);
 
     QWidget* const order[] = {autoSize_, fontButton_, yes, cancel, useGrid_, recCount_, changeDir_};
     for (size_t i = 0; i + 1 < std::size(order); ++i)
@@ -105,6 +127,7 @@ void OptionsDialog::setVisible(bool visible)
 {
     // Centred on the window that opened it, wherever that is on the screen.
     if (visible && parentWidget() && !testAttribute(Qt::WA_Moved)) {
+        layout()->activate();  // the size the font asks for, before it is centred
         const QPoint centre = parentWidget()->window()->frameGeometry().center();
         move(centre - QPoint(width() / 2, height() / 2));
     }

@@ -8,6 +8,8 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev   # libFuzzer and the sanitizer runtimes (clang only recommends them)
   xvfb xauth libx11-dev   # the real-window smoke test
+  openbox                 # a window manager for the real-window tests, framing as a desktop does
+  qt6-translations-l10n   # Qt's own buttons and dialogs in Russian
   fonts-dejavu-core
   librsvg2-bin help2man   # the 256-pixel icon from its SVG; the manual page of zarnik-cli
   desktop-file-utils appstream libxml2-utils shared-mime-info   # checks of the install tree

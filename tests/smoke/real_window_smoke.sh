@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Starts the real editor on an X server of its own, with the sample, checks that its
-# window shows the file's path in the caption, asks it to close as a window manager
-# would, and expects a clean exit.
+# Starts the real editor on an X server of its own, under a window manager, with the
+# sample, checks that its window shows the file's path in the caption, asks it to close
+# as the window manager's close box would, and expects a clean exit.
 #   real_window_smoke.sh ZARNIK XWINDOW SAMPLE [--installed] [--screenshot TOOL FILE.png]
 # --installed runs ZARNIK where it is (an installed copy) with a home folder of its own,
 # and expects its settings in that home's ~/.config/zarnik; without it, the executable
@@ -44,7 +44,7 @@ mkdir -m 700 "$work/runtime"
 
 # Large enough for the whole window at its default place, so the screenshot has no
 # part of it off the screen.
-xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
+SCREEN=1280x1024x24 "$(dirname "$0")/with_openbox.sh" "$xwindow" bash -c '
   set -e
   "$3" "$1/sample.gxt" > "$1/zarnik.log" 2>&1 &
   pid=$!

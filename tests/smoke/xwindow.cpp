@@ -1,5 +1,6 @@
-// A tiny X client for the real-window smoke test: waits for a top-level window whose
-// title contains a text, and sends it the window manager's close request.
+// A tiny X client for the real-window tests: waits for a window manager or for a top-level
+// window whose title contains a text, and sends a window the window manager's close request.
+//   xwindow wm SECONDS          returns once a window manager has announced itself
 //   xwindow wait TEXT SECONDS   prints the window id once the title shows up
 //   xwindow close ID            sends WM_DELETE_WINDOW, as a window manager's close box does
 #include <X11/Xatom.h>
@@ -58,6 +59,27 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "xwindow: cannot open the display\n");
         return 2;
     }
+    if (argc == 3 && std::strcmp(argv[1], "wm") == 0) {
+        // An EWMH window manager names its check window on the root window.
+        const Atom check = XInternAtom(dpy, "_NET_SUPPORTING_WM_CHECK", False);
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(std::atoi(argv[2]));
+        while (std::chrono::steady_clock::now() < deadline) {
+            Atom type;
+            int format;
+            unsigned long count = 0, after;
+            unsigned char* data = nullptr;
+            const bool announced =
+                XGetWindowProperty(dpy, DefaultRootWindow(dpy), check, 0, 1, False, XA_WINDOW, &type,
+                                   &format, &count, &after, &data) == Success && data && count == 1;
+            if (data)
+                XFree(data);
+            if (announced)
+                return 0;
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+        std::fprintf(stderr, "xwindow: no window manager came up\n");
+        return 1;
+    }
     if (argc == 4 && std::strcmp(argv[1], "wait") == 0) {
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(std::atoi(argv[3]));
         while (std::chrono::steady_clock::now() < deadline) {
@@ -85,6 +107,6 @@ int main(int argc, char** argv)
         XFlush(dpy);
         return 0;
     }
-    std::fprintf(stderr, "usage: xwindow wait TEXT SECONDS | xwindow close ID\n");
+    std::fprintf(stderr, "usage: xwindow wm SECONDS | xwindow wait TEXT SECONDS | xwindow close ID\n");
     return 2;
 }

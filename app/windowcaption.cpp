@@ -1,0 +1,12 @@
+#include "windowcaption.h"
+
+#include <QString>
+#include <QWidget>
+#include <QWindow>
+
+void ShowCaption(QWidget* window, const QString& caption)
+{
+    window->setWindowTitle(caption);
+    if (caption.isEmpty() && window->windowHandle())
+        window->windowHandle()->setTitle(QStringLiteral(" "));
+}
