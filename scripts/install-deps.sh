@@ -7,6 +7,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   clang            # libFuzzer for the fuzz targets
+  libgettextpo-dev gettext   # PO files: read and written by gettext's library, checked by msgfmt
   xvfb xauth libx11-dev   # the real-window smoke test
   fonts-dejavu-core
 )
