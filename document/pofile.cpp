@@ -231,8 +231,7 @@ Translation parsePo(const std::string& libPath, std::string_view bytes, const st
                 tr.entries.push_back(std::move(e));
         }
     }
-    if (!problems.empty())
-        throw TranslationError(name, std::move(problems));
+    tr.problems = std::move(problems);
     return tr;
 }
 

@@ -383,19 +383,15 @@ Translation ParseTsv(std::string_view bytes, const std::string& name)
         if (!headerSeen) {
             headerSeen = true;
             constexpr std::string_view kMagic = "#zarnik-tsv ";
-            if (text.substr(0, kMagic.size()) != kMagic) {
-                problems.push_back(problem(line, "not a Zarnik TSV file (the first line must start with \"#zarnik-tsv 1\")",
-                                           "это не файл TSV Zarnik (первая строка должна начинаться с «#zarnik-tsv 1»)"));
-                break;
-            }
+            if (text.substr(0, kMagic.size()) != kMagic)
+                throw TranslationError(name, {problem(line, "not a Zarnik TSV file (the first line must start with \"#zarnik-tsv 1\")",
+                                                      "это не файл TSV Zarnik (первая строка должна начинаться с «#zarnik-tsv 1»)")});
             text.remove_prefix(kMagic.size());
             const size_t space = text.find(' ');
             const std::string_view version = text.substr(0, space);
-            if (version != "1") {
-                problems.push_back(problem(line, "TSV version \"" + std::string(version) + "\" is not supported (1 is)",
-                                           "версия TSV «" + std::string(version) + "» не поддерживается (только 1)"));
-                break;
-            }
+            if (version != "1")
+                throw TranslationError(name, {problem(line, "TSV version \"" + std::string(version) + "\" is not supported (1 is)",
+                                                      "версия TSV «" + std::string(version) + "» не поддерживается (только 1)")});
             const std::string_view rest = space == std::string_view::npos ? std::string_view{} : text.substr(space + 1);
             constexpr std::string_view kMode = "mode=";
             if (rest.substr(0, kMode.size()) == kMode) {
@@ -425,9 +421,8 @@ Translation ParseTsv(std::string_view bytes, const std::string& name)
             tr.entries.push_back(std::move(e));
     }
     if (!headerSeen)
-        problems.push_back(problem(0, "empty file, not a Zarnik TSV file", "пустой файл, это не файл TSV Zarnik"));
-    if (!problems.empty())
-        throw TranslationError(name, std::move(problems));
+        throw TranslationError(name, {problem(0, "empty file, not a Zarnik TSV file", "пустой файл, это не файл TSV Zarnik")});
+    tr.problems = std::move(problems);
     return tr;
 }
 
@@ -463,7 +458,7 @@ ApplyResult ApplyTranslation(const GxtDocument& doc, const std::vector<Text>& cu
         for (size_t i = 0; i < doc.keys.size(); ++i)
             index.emplace(Key{doc.keys[i].name, ++seen[doc.keys[i].name]}, i);
     }
-    std::vector<TranslationProblem> problems;
+    std::vector<TranslationProblem> problems = tr.problems;
     std::vector<size_t> target(tr.entries.size());
     std::map<size_t, size_t> firstLine;
     for (size_t n = 0; n < tr.entries.size(); ++n) {
@@ -483,8 +478,11 @@ ApplyResult ApplyTranslation(const GxtDocument& doc, const std::vector<Text>& cu
         }
         target[n] = it->second;
     }
-    if (!problems.empty())
+    if (!problems.empty()) {
+        std::stable_sort(problems.begin(), problems.end(),
+                         [](const auto& a, const auto& b) { return a.line < b.line; });
         throw TranslationError(tr.name, std::move(problems));
+    }
 
     ApplyResult r;
     r.texts = current;

@@ -55,17 +55,20 @@ struct TranslationEntry {
     size_t line = 0;
 };
 
-struct Translation {
-    std::string name;           // the file it came from, for messages
-    std::optional<int> mode;    // the mode it was written for, when it says so
-    std::vector<TranslationEntry> entries;
-};
-
 // One thing wrong with a translation file, at a line (0: the file as a whole).
 struct TranslationProblem {
     size_t line = 0;
     std::string english;
     std::string russian;
+};
+
+struct Translation {
+    std::string name;           // the file it came from, for messages
+    std::optional<int> mode;    // the mode it was written for, when it says so
+    std::vector<TranslationEntry> entries;
+    // What is wrong with lines that could not be read; ApplyTranslation reports them
+    // together with the keys that do not match.
+    std::vector<TranslationProblem> problems;
 };
 
 // A translation file that cannot be used; lists every problem found. Nothing has been
@@ -116,11 +119,13 @@ SourceComparison ExportTranslation(const GxtDocument& doc, int mode, const GxtDo
 // --- reading ---
 
 // Reads a PO or POT file with libgettextpo. Throws FileError when it cannot be read,
-// TranslationError when it is not a usable translation.
+// TranslationError when gettext cannot parse it; problems of single messages are left in
+// the result's `problems`.
 Translation ReadPoFile(const std::string& path);
 // The same from bytes in memory (through a scratch file); `name` is used in messages.
 Translation ParsePo(std::string_view bytes, const std::string& name);
-// Parses TSV bytes; `name` is used in messages. Throws TranslationError.
+// Parses TSV bytes; `name` is used in messages. Problems of single lines are left in the
+// result's `problems`; a file that is not TSV at all throws TranslationError.
 Translation ParseTsv(std::string_view bytes, const std::string& name);
 // Either, by the name's extension.
 Translation ReadTranslationFile(const std::string& path);
@@ -141,8 +146,8 @@ struct ApplyResult {
 };
 
 // Matches entries by key (all 8 bytes and the occurrence) against `current` texts of
-// `doc`. Throws TranslationError naming every unknown or repeated key; then nothing is
-// to be changed.
+// `doc`. Throws TranslationError naming every unknown or repeated key and every problem
+// the reader left; then nothing is to be changed.
 ApplyResult ApplyTranslation(const GxtDocument& doc, const std::vector<Text>& current,
                              const Translation& tr, int mode, bool useFuzzy);
 
