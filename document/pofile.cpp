@@ -9,6 +9,7 @@
 #include <gettext-po.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
@@ -180,7 +181,10 @@ Translation parsePo(const std::string& libPath, std::string_view bytes, const st
     if (!problems.empty())
         throw TranslationError(name, std::move(problems));
 
-    const char* header = po_file_domain_header(file.get(), nullptr);
+    // The header comes back as a copy of our own to free.
+    const std::unique_ptr<char, decltype(&std::free)> ownedHeader(
+        const_cast<char*>(po_file_domain_header(file.get(), nullptr)), &std::free);
+    const char* header = ownedHeader.get();
     const std::string contentType = lowered(headerField(header, "Content-Type"));
     const size_t charset = contentType.find("charset=");
     if (charset != std::string::npos) {
@@ -319,7 +323,14 @@ Translation ReadPoFile(const std::string& path)
 Translation ParsePo(std::string_view bytes, const std::string& name)
 {
     ScratchFile scratch;
-    ReplaceFileSafely(scratch.path(), bytes, BackupPolicy::None);
+    // A scratch copy needs no flush to the disk, unlike a file the user keeps.
+    std::FILE* f = std::fopen(scratch.path().c_str(), "wb");
+    const bool written = f && std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    const int err = errno;
+    if (f && std::fclose(f) != 0 && written)
+        throw FileError(FileStep::Write, scratch.path(), errno);
+    if (!written)
+        throw FileError(FileStep::Write, scratch.path(), err);
     return parsePo(scratch.path(), bytes, name);
 }
 
