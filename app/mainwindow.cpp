@@ -134,6 +134,8 @@ void MainWindow::createMenus()
     addCommand(file, "N2", QStringLiteral("Открыть.."), QKeySequence(Qt::CTRL | Qt::Key_L), E::Always, [this] { Open(); });
     addCommand(file, "N3", QStringLiteral("Сохранить"), QKeySequence(Qt::CTRL | Qt::Key_S), E::Document, [this] { Save(); });
     addCommand(file, "N4", QStringLiteral("Сохранить как.."), QKeySequence(Qt::Key_F12), E::Document, [this] { SaveAs(); });
+    addCommand(file, "N48", QStringLiteral("Экспорт перевода.."), none, E::Document, [this] { ExportTranslation(); });
+    addCommand(file, "N49", QStringLiteral("Импорт перевода.."), none, E::Document, [this] { ImportTranslation(); });
     addCommand(file, "N5", QStringLiteral("Информация.."), none, E::Document, [this] { ShowInfo(); });
     file->addSeparator();
     addCommand(file, "N7", QStringLiteral("Выход"), QKeySequence(Qt::ALT | Qt::Key_X), E::Always, [this] { close(); });

@@ -50,6 +50,9 @@ public:
     void Open();
     void Save();
     void SaveAs();
+    // A translator's PO, POT or TSV file out of the document and back in (mainwindow_translation.cpp).
+    void ExportTranslation();
+    void ImportTranslation();
 
     void RefillList(bool takeFocus);
     void RevealCurrent(bool nudge);
@@ -79,6 +82,8 @@ private:
     void loadAtStartUp(const QString& path);
     bool loadInto(const QString& path);
     void showFileError(const std::exception& error);
+    // A whole-document change: the history is emptied, every text replaced, the list refilled.
+    void replaceAllTexts(std::vector<zarnik::Text> texts);
 
     void UpdateMenuState();
     void UpdatePositionPanel();
