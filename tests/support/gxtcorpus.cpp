@@ -1,6 +1,7 @@
 #include "gxtcorpus.h"
 
 #include "gxtbuilder.h"
+#include "gxtgenerator.h"
 
 namespace zarnik::testing {
 
@@ -66,6 +67,11 @@ std::vector<std::pair<std::string, std::string>> GxtCorpus()
     files.emplace_back("buka", ru.build());
     files.emplace_back("pirate", pirate.build());
     files.emplace_back("german", de.add("es", "Ma\xF1" "ana \xE9xito").build());
+
+    // The detector's generated files, shaped like real ones, one of each kind.
+    for (FileKind kind : {FileKind::Buka, FileKind::Pirate, FileKind::Windows1251, FileKind::English,
+                          FileKind::European, FileKind::Short, FileKind::Mixed})
+        files.emplace_back(std::string("generated-") + FileKindName(kind), GenerateGxtFile(kind, 7).bytes);
     return files;
 }
 
