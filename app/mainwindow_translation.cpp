@@ -95,14 +95,12 @@ void MainWindow::ImportTranslation()
         showFileError(e);
         return;
     }
-    replaceAllTexts(std::move(result.texts));
+    // Only the texts the file changes are handed over; the session empties the history
+    // and refills the list the same way whatever the count.
+    std::vector<zarnik::EditSession::TextChange> changes;
+    for (size_t i = 0; i < result.texts.size(); ++i)
+        if (result.texts[i] != session_.text(i))
+            changes.push_back({i, std::move(result.texts[i])});
+    session_.setTexts(std::move(changes));
     SetStatus(2, QStringLiteral("Перевод импортирован, строк изменено: %1").arg(result.changed));
-}
-
-void MainWindow::replaceAllTexts(std::vector<zarnik::Text> texts)
-{
-    ClearUndo();
-    doc_.CurrentTexts = std::move(texts);
-    SetModified(true);
-    RefillList(true);
 }

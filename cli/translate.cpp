@@ -1,5 +1,6 @@
 #include "translate.h"
 
+#include "commands.h"
 #include "encodings.h"
 #include "fileerror.h"
 #include "gxtdocument.h"
@@ -83,12 +84,8 @@ void RunApply(const std::string& path, const std::string& translation, const App
         return;
     }
     const std::string saveTo = options.target.value_or(path);
-    const bool hadTarget = RealFileSystem().exists(saveTo);
-    SaveGxtFile(doc, saveTo);
-    report += "saved " + saveTo;
-    if (hadTarget)
-        report += "; the previous file is kept as " + BackupPathFor(saveTo);
-    out.write(report + "\n");
+    const SaveOutcome outcome = SaveGxtFile(doc, saveTo);
+    out.write(report + savedLine(saveTo, outcome));
 }
 
 }  // namespace zarnik::cli
