@@ -11,6 +11,8 @@ enum class Command {
     Open,
     Save,
     SaveAs,
+    ExportTranslation,
+    ImportTranslation,
     Info,
     Exit,
     Undo,

@@ -58,6 +58,9 @@ public:
     void Open();
     void Save();
     void SaveAs();
+    // A translator's PO, POT or TSV file out of the document and back in (mainwindow_translation.cpp).
+    void ExportTranslation();
+    void ImportTranslation();
 
     void RefillList(bool takeFocus);
     void RevealCurrent(bool nudge);

@@ -53,6 +53,10 @@ const std::vector<CommandSpec>& MainWindow::commandTable()
         {Command::Open, {"N2", "Открыть..", "N1"}, K(Qt::CTRL | Qt::Key_L), E::Always, [](W& w) { w.Open(); }},
         {Command::Save, {"N3", "Сохранить", "N1"}, K(Qt::CTRL | Qt::Key_S), E::Document, [](W& w) { w.Save(); }},
         {Command::SaveAs, {"N4", "Сохранить как..", "N1"}, K(Qt::Key_F12), E::Document, [](W& w) { w.SaveAs(); }},
+        {Command::ExportTranslation, {"N48", "Экспорт перевода..", "N1"}, none, E::Document,
+         [](W& w) { w.ExportTranslation(); }},
+        {Command::ImportTranslation, {"N49", "Импорт перевода..", "N1"}, none, E::Document,
+         [](W& w) { w.ImportTranslation(); }},
         {Command::Info, {"N5", "Информация..", "N1"}, none, E::Document, [](W& w) { w.ShowInfo(); }},
         {Command::Exit, {"N7", "Выход", "N1", true}, K(Qt::ALT | Qt::Key_X), E::Always, [](W& w) { w.close(); }},
 

@@ -28,6 +28,8 @@ public:
     // An empty result means the dialog was cancelled.
     virtual QString openFileName(QWidget* parent, const QString& startDir) = 0;
     virtual QString saveFileName(QWidget* parent, const QString& startDir) = 0;
+    // A translator's file (PO, POT or TSV) to write (`save`) or to read.
+    virtual QString translationFileName(QWidget* parent, const QString& startDir, bool save) = 0;
     virtual std::optional<FontChoice> chooseFont(QWidget* parent, const FontChoice& initial) = 0;
     // Runs a modal dialog and returns its result (QDialog::Accepted or Rejected).
     virtual int execDialog(QDialog* dialog) = 0;

@@ -54,6 +54,26 @@ QString QtPrompts::saveFileName(QWidget* parent, const QString& startDir)
     return dialog.selectedFiles().first();
 }
 
+QString QtPrompts::translationFileName(QWidget* parent, const QString& startDir, bool save)
+{
+    QFileDialog dialog(parent, QString(), startDir,
+                       save ? QStringLiteral("Перевод PO (*.po);;Шаблон POT (*.pot);;Таблица TSV (*.tsv)")
+                            : QStringLiteral("Перевод (*.po *.pot *.tsv)"));
+    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    if (save) {
+        dialog.setDefaultSuffix(QStringLiteral("po"));
+        QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog](const QString& f) {
+            dialog.setDefaultSuffix(f.contains(QLatin1String("*.tsv"))   ? QStringLiteral("tsv")
+                                    : f.contains(QLatin1String("*.pot")) ? QStringLiteral("pot")
+                                                                         : QStringLiteral("po"));
+        });
+    }
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().first();
+}
+
 std::optional<FontChoice> QtPrompts::chooseFont(QWidget* parent, const FontChoice& initial)
 {
     bool ok = false;

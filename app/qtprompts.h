@@ -8,6 +8,7 @@ public:
                  const QString& text) override;
     QString openFileName(QWidget* parent, const QString& startDir) override;
     QString saveFileName(QWidget* parent, const QString& startDir) override;
+    QString translationFileName(QWidget* parent, const QString& startDir, bool save) override;
     std::optional<FontChoice> chooseFont(QWidget* parent, const FontChoice& initial) override;
     int execDialog(QDialog* dialog) override;
 };

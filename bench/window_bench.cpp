@@ -31,6 +31,7 @@ public:
     bool message(QWidget*, MessageKind, const QString&, const QString&) override { return true; }
     QString openFileName(QWidget*, const QString&) override { return {}; }
     QString saveFileName(QWidget*, const QString&) override { return {}; }
+    QString translationFileName(QWidget*, const QString&, bool) override { return {}; }
     std::optional<FontChoice> chooseFont(QWidget*, const FontChoice&) override { return {}; }
     int execDialog(QDialog*) override { return 0; }
 };

@@ -89,6 +89,8 @@ bool isStandardOutput(const std::string& path)
                            so.st_dev == sp.st_dev && so.st_ino == sp.st_ino);
 }
 
+}  // namespace
+
 std::string savedLine(const std::string& target, const SaveOutcome& outcome)
 {
     std::string line = "saved " + target;
@@ -98,8 +100,6 @@ std::string savedLine(const std::string& target, const SaveOutcome& outcome)
         line += "; the previous file is kept as " + outcome.backup;
     return line + "\n";
 }
-
-}  // namespace
 
 void RunInfo(const std::string& path, Output& out)
 {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "encodings.h"
+#include "safefile.h"
 
 #include <optional>
 #include <stdexcept>
@@ -46,5 +47,9 @@ void RunExport(const std::string& path, const std::optional<std::string>& target
 void RunRecode(RecodeDirection direction, const std::string& path,
                const std::optional<std::string>& target, Output& out);
 void RunResave(const std::string& path, const std::optional<std::string>& target, Output& out);
+
+// The line every saving command ends with, so that a followed link and the backup are
+// reported the same way whichever command saved.
+std::string savedLine(const std::string& target, const SaveOutcome& outcome);
 
 }  // namespace zarnik::cli

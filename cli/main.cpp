@@ -1,9 +1,11 @@
 // zarnik-cli: the editor's reading, export and recoding of .gxt files, for scripts and
 // terminals. Links the document core only, so it runs where no display exists.
 #include "commands.h"
+#include "translate.h"
 
 #include "encodings.h"
 #include "fileerror.h"
+#include "translation.h"
 
 #include <csignal>
 #include <cstdio>
@@ -29,6 +31,7 @@ struct CommandSpec {
     size_t minPositionals, maxPositionals;
     bool takesMode;
     bool takesOutput;
+    std::string_view otherOptions = {};  // further options it takes, space-separated
 };
 
 constexpr CommandSpec kCommands[] = {
@@ -65,6 +68,43 @@ constexpr CommandSpec kCommands[] = {
      "followed by \"_\". A symbolic link is followed and stays a link; a pipe or a device\n"
      "is never replaced.\n",
      1, 1, false, true},
+    {"extract", "FILE.gxt -o OUT.po|OUT.pot|OUT.tsv [--mode original|pirate|buka] [--source SRC.gxt]",
+     "the texts out to a PO, POT or TSV file for translators",
+     "Writes every entry of FILE.gxt, in the given language mode (default buka), to OUT:\n"
+     "  .po   gettext PO: msgctxt is the key, msgstr the text, msgid the text of the same\n"
+     "        key in SRC.gxt (with --source, typically the English e.gxt); without\n"
+     "        --source it is a template (msgid the text, msgstr empty)\n"
+     "  .pot  a template: msgid the text (of SRC.gxt with --source), msgstr empty\n"
+     "  .tsv  a first line naming the format and the mode, then per entry the key, a tab\n"
+     "        and the text, with the escapes of list\n"
+     "Keys found in only one of FILE.gxt and SRC.gxt are listed. A byte the mode would\n"
+     "not store back as it is, or one the format cannot hold, is written as \xE2\x9F\xA6HH\xE2\x9F\xA7\n"
+     "(its two hex digits between white square brackets): leave those as they are.\n\n"
+     "A translator's three steps, English file to Russian (Buka):\n"
+     "  1. zarnik-cli extract r.gxt -o ru.po --source e.gxt\n"
+     "  2. translate ru.po in a PO editor (Poedit, Lokalize, Weblate, ...)\n"
+     "  3. zarnik-cli apply r.gxt ru.po\n"
+     "Starting a new translation from the English file alone:\n"
+     "  zarnik-cli extract e.gxt -o ru.pot, translate it into ru.po, then\n"
+     "  zarnik-cli apply e.gxt ru.po -o r.gxt --language R\n",
+     1, 1, true, true, "--source"},
+    {"apply", "FILE.gxt IN.po|IN.tsv [-o OUT.gxt] [--mode M] [--language LETTER] [--use-fuzzy]",
+     "replace texts by those of a PO or TSV file, matched by key",
+     "Gives each entry IN names (by its full key) the text IN has for it, and saves\n"
+     "FILE.gxt in place, or OUT.gxt with -o; the file replaced is kept as its name\n"
+     "followed by \"_\". Texts are read in the mode IN was extracted in (TSV and Zarnik's\n"
+     "PO files say which), else in --mode (default buka), and stored as the editor stores\n"
+     "typed text: \"\xD1\x91\" becomes \"\xD0\xB5\", pirate mode upper-cases, a letter the mode\n"
+     "has no slot of its own for (\"\xD0\xAA\" in buka) takes the one it shares; such texts\n"
+     "are counted in the report. Untranslated PO entries keep the file's text, and so do\n"
+     "fuzzy ones unless --use-fuzzy. --language sets the file's language letter.\n"
+     "An unknown key, a key given twice, a character outside Windows-1251 or a malformed\n"
+     "line is reported with its file and line, and nothing is written.\n\n"
+     "A translator's three steps, English file to Russian (Buka):\n"
+     "  1. zarnik-cli extract r.gxt -o ru.po --source e.gxt\n"
+     "  2. translate ru.po in a PO editor (Poedit, Lokalize, Weblate, ...)\n"
+     "  3. zarnik-cli apply r.gxt ru.po\n",
+     2, 2, true, true, "--language --use-fuzzy"},
 };
 
 const CommandSpec* findCommand(std::string_view name)
@@ -86,7 +126,8 @@ std::string generalHelp()
 {
     std::string text =
         "usage: zarnik-cli COMMAND ARGUMENTS...\n"
-        "Reads, exports and recodes GTA2 text files (.gxt) as the Zarnik editor does.\n\n"
+        "Reads, exports and recodes GTA2 text files (.gxt) as the Zarnik editor does, and\n"
+        "takes their texts out to translators' PO or TSV files and back.\n\n"
         "Commands:\n";
     for (const CommandSpec& c : kCommands) {
         text += "  " + std::string(c.name) + " " + std::string(c.arguments) + "\n";
@@ -119,6 +160,10 @@ struct Invocation {
     std::vector<std::string> positionals;
     std::optional<std::string> output;
     int mode = kModeBuka;  // the editor's default
+    bool modeGiven = false;
+    std::optional<std::string> source;
+    std::optional<char> language;
+    bool useFuzzy = false;
     RecodeDirection direction = RecodeDirection::PirateToBuka;
     bool help = false;
 };
@@ -129,6 +174,17 @@ int parseMode(std::string_view value, const CommandSpec* c)
     if (value == "pirate") return kModePirate;
     if (value == "buka") return kModeBuka;
     throw UsageError{"unknown mode '" + std::string(value) + "' (original, pirate or buka)", c};
+}
+
+bool takesOption(const CommandSpec& c, std::string_view option)
+{
+    const std::string_view list = c.otherOptions;
+    for (size_t at = list.find(option); at != std::string_view::npos; at = list.find(option, at + 1)) {
+        const size_t end = at + option.size();
+        if ((at == 0 || list[at - 1] == ' ') && (end == list.size() || list[end] == ' '))
+            return true;
+    }
+    return false;
 }
 
 Invocation parseCommandLine(const std::vector<std::string>& args)
@@ -159,10 +215,22 @@ Invocation parseCommandLine(const std::vector<std::string>& args)
                 throw UsageError{"--mode given twice", c};
             modeSeen = true;
             inv.mode = parseMode(a == "--mode" ? value("--mode") : a.substr(7), c);
+            inv.modeGiven = true;
         } else if (c->takesOutput && a == "-o") {
             if (inv.output)
                 throw UsageError{"-o given twice", c};
             inv.output = value("-o");
+        } else if (takesOption(*c, "--source") && a == "--source") {
+            if (inv.source)
+                throw UsageError{"--source given twice", c};
+            inv.source = value("--source");
+        } else if (takesOption(*c, "--language") && a == "--language") {
+            const std::string letter = value("--language");
+            if (letter.size() != 1)
+                throw UsageError{"--language takes one ASCII letter, like R or E", c};
+            inv.language = letter[0];
+        } else if (takesOption(*c, "--use-fuzzy") && a == "--use-fuzzy") {
+            inv.useFuzzy = true;
         } else {
             throw UsageError{"unknown option '" + a + "'", c};
         }
@@ -182,6 +250,8 @@ Invocation parseCommandLine(const std::vector<std::string>& args)
                          c};
     if (pos.size() > c->maxPositionals)
         throw UsageError{"unexpected argument '" + pos.back() + "'", c};
+    if (c->name == "extract" && !inv.output)
+        throw UsageError{"missing -o OUT.po, OUT.pot or OUT.tsv", c};
     return inv;
 }
 
@@ -199,6 +269,13 @@ void run(const Invocation& inv, Output& out)
         RunRecode(inv.direction, pos[1], inv.output, out);
     } else if (name == "resave") {
         RunResave(pos[0], inv.output, out);
+    } else if (name == "extract") {
+        RunExtract(pos[0], *inv.output, inv.mode, inv.source, out);
+    } else if (name == "apply") {
+        RunApply(pos[0], pos[1],
+                 {inv.output, inv.modeGiven ? std::optional(inv.mode) : std::nullopt, inv.language,
+                  inv.useFuzzy},
+                 out);
     }
 }
 
@@ -249,6 +326,11 @@ int main(int argc, char** argv)
         return kExitUsage;
     } catch (const FileError& e) {
         return failure(e.englishMessage());
+    } catch (const TranslationError& e) {
+        std::string lines = e.englishMessage();
+        for (size_t at = lines.find('\n'); at != std::string::npos; at = lines.find('\n', at + 1))
+            lines.insert(at + 1, "zarnik-cli: ");
+        return failure(lines + "\nzarnik-cli: nothing was written");
     } catch (const CommandError& e) {
         return failure(e.what());
     } catch (const std::bad_alloc&) {

@@ -7,6 +7,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev   # libFuzzer and the sanitizer runtimes (clang only recommends them)
+  libgettextpo-dev gettext   # PO files: read and written by gettext's library, checked by msgfmt
   xvfb xauth libx11-dev   # the real-window smoke test
   openbox                 # a window manager for the real-window tests, framing as a desktop does
   qt6-translations-l10n   # Qt's own buttons and dialogs in Russian

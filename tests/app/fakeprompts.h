@@ -20,6 +20,7 @@ public:
     QList<bool> confirmAnswers;  // taken in order; OK when the list runs out
     QStringList openNames;       // taken in order; cancel when the list runs out
     QStringList saveNames;
+    QStringList translationNames;  // taken in order; cancel when the list runs out
     QList<std::optional<FontChoice>> fontAnswers;
     // Runs instead of a modal dialog; gets the dialog fully set up. Rejects by default.
     std::function<int(QDialog*)> dialogHandler;
@@ -41,6 +42,11 @@ public:
     {
         lastStartDir = startDir;
         return saveNames.isEmpty() ? QString() : saveNames.takeFirst();
+    }
+    QString translationFileName(QWidget*, const QString& startDir, bool) override
+    {
+        lastStartDir = startDir;
+        return translationNames.isEmpty() ? QString() : translationNames.takeFirst();
     }
     std::optional<FontChoice> chooseFont(QWidget*, const FontChoice&) override
     {

@@ -1,0 +1,106 @@
+// "Экспорт перевода.." and "Импорт перевода..": the texts out to a translator's PO, POT or
+// TSV file in the language mode in force, and a translated file back in as one
+// whole-document change.
+#include "mainwindow.h"
+
+#include "gxtdocument.h"
+#include "translation.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+namespace {
+
+std::string localPath(const QString& path)
+{
+    return QFile::encodeName(path).toStdString();
+}
+
+// A file with thousands of unknown keys would make a box taller than the screen.
+QString problemList(const zarnik::TranslationError& e)
+{
+    constexpr qsizetype kShown = 15;
+    QStringList lines = QString::fromStdString(e.russianMessage()).split(QLatin1Char('\n'));
+    if (lines.size() > kShown) {
+        const qsizetype more = lines.size() - kShown;
+        lines.resize(kShown);
+        lines.append(QStringLiteral("… и ещё %1").arg(more));
+    }
+    return lines.join(QLatin1Char('\n'));
+}
+
+}  // namespace
+
+void MainWindow::ExportTranslation()
+{
+    const QString folder = QFileInfo(DocumentPath).absolutePath();
+    const QString chosen = prompts_.translationFileName(this, folder, true);
+    if (chosen.isEmpty())
+        return;
+    const auto format = zarnik::TranslationFormatFor(localPath(chosen));
+    if (!format) {
+        prompts_.warning(this, QStringLiteral("Файл «%1» не сохранён: перевод сохраняется в формате "
+                                              ".po, .pot или .tsv")
+                                   .arg(QFileInfo(chosen).fileName()));
+        return;
+    }
+    std::optional<zarnik::GxtDocument> source;
+    if (*format != zarnik::TranslationFormat::Tsv &&
+        prompts_.confirm(this, QStringLiteral("Показать переводчику исходный текст из другого файла "
+                                              ".gxt (например, английского)?"))) {
+        const QString sourceName = prompts_.openFileName(this, folder);
+        if (!sourceName.isEmpty()) {
+            try {
+                source = zarnik::LoadGxtFile(localPath(sourceName));
+            } catch (const std::exception& e) {
+                showFileError(e);
+                return;
+            }
+        }
+    }
+    zarnik::SourceComparison comparison;
+    try {
+        comparison = zarnik::ExportTranslation(document(), LanguageMode, source ? &*source : nullptr,
+                                               localPath(chosen), *format);
+    } catch (const zarnik::TranslationError& e) {
+        prompts_.error(this, problemList(e));
+        return;
+    } catch (const std::exception& e) {
+        showFileError(e);
+        return;
+    }
+    QString status = QStringLiteral("Перевод экспортирован");
+    if (!comparison.onlyInFile.empty() || !comparison.onlyInSource.empty())
+        status += QStringLiteral(" (ключей только в этом файле: %1, только в исходном: %2)")
+                      .arg(comparison.onlyInFile.size())
+                      .arg(comparison.onlyInSource.size());
+    SetStatus(2, status);
+}
+
+void MainWindow::ImportTranslation()
+{
+    const QString chosen = prompts_.translationFileName(this, QFileInfo(DocumentPath).absolutePath(), false);
+    if (chosen.isEmpty())
+        return;
+    zarnik::ApplyResult result;
+    try {
+        const zarnik::Translation tr = zarnik::ReadTranslationFile(localPath(chosen));
+        // The file's own mode, when it names one: its texts were written for that mode.
+        const int mode = zarnik::TranslationMode(tr, std::nullopt, LanguageMode);
+        result = zarnik::ApplyTranslation(document(), document().CurrentTexts, tr, mode, false);
+    } catch (const zarnik::TranslationError& e) {
+        prompts_.error(this, QStringLiteral("Перевод не импортирован, строки не изменены:\n") + problemList(e));
+        return;
+    } catch (const std::exception& e) {
+        showFileError(e);
+        return;
+    }
+    // Only the texts the file changes are handed over; the session empties the history
+    // and refills the list the same way whatever the count.
+    std::vector<zarnik::EditSession::TextChange> changes;
+    for (size_t i = 0; i < result.texts.size(); ++i)
+        if (result.texts[i] != session_.text(i))
+            changes.push_back({i, std::move(result.texts[i])});
+    session_.setTexts(std::move(changes));
+    SetStatus(2, QStringLiteral("Перевод импортирован, строк изменено: %1").arg(result.changed));
+}

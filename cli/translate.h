@@ -1,0 +1,24 @@
+#pragma once
+
+#include "commands.h"
+
+#include <optional>
+#include <string>
+
+namespace zarnik::cli {
+
+// extract: the texts of FILE.gxt to a PO, POT or TSV file for translators.
+void RunExtract(const std::string& path, const std::string& target, int mode,
+                const std::optional<std::string>& source, Output& out);
+
+struct ApplyOptions {
+    std::optional<std::string> target;  // -o
+    std::optional<int> mode;            // --mode, when given
+    std::optional<char> language;       // --language
+    bool useFuzzy = false;
+};
+// apply: a translation's texts into FILE.gxt, matched by key, saved like resave.
+void RunApply(const std::string& path, const std::string& translation, const ApplyOptions& options,
+              Output& out);
+
+}  // namespace zarnik::cli

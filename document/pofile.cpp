@@ -1,0 +1,337 @@
+// PO files through GNU gettext's own library, so that what translators' tools write is
+// read the way gettext reads it.
+#include "translation.h"
+
+#include "encodings.h"
+#include "fileerror.h"
+#include "safefile.h"
+
+#include <gettext-po.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <unistd.h>
+
+namespace zarnik {
+
+namespace {
+
+// libgettextpo reports through plain function pointers with no user data; it is not
+// reentrant anyway, so one sink per thread is enough.
+thread_local std::vector<TranslationProblem>* tSink = nullptr;
+
+void collect(int severity, const char* filename, size_t lineno, const char* text)
+{
+    if (!tSink || severity == PO_SEVERITY_WARNING)
+        return;
+    std::string what = text ? text : "error";
+    while (!what.empty() && what.back() == '\n')
+        what.pop_back();
+    const size_t line = filename && lineno != size_t(-1) ? lineno : 0;
+    tSink->push_back({line, what, "ошибка в файле PO: " + what});
+}
+
+void onError(int severity, po_message_t, const char* filename, size_t lineno, size_t, int,
+             const char* text)
+{
+    collect(severity, filename, lineno, text);
+}
+
+void onError2(int severity, po_message_t, const char* filename1, size_t lineno1, size_t, int,
+              const char* text1, po_message_t, const char*, size_t, size_t, int, const char*)
+{
+    collect(severity, filename1, lineno1, text1);
+}
+
+const po_xerror_handler kHandler{onError, onError2};
+
+struct SinkScope {
+    explicit SinkScope(std::vector<TranslationProblem>& sink) { tSink = &sink; }
+    ~SinkScope() { tSink = nullptr; }
+};
+
+struct FileFree {
+    void operator()(po_file_t f) const { po_file_free(f); }
+};
+using PoFile = std::unique_ptr<std::remove_pointer_t<po_file_t>, FileFree>;
+struct IteratorFree {
+    void operator()(po_message_iterator_t it) const { po_message_iterator_free(it); }
+};
+using PoIterator = std::unique_ptr<std::remove_pointer_t<po_message_iterator_t>, IteratorFree>;
+
+// A file of our own in the temporary folder, removed when done with: libgettextpo reads
+// and writes only named files.
+class ScratchFile {
+public:
+    ScratchFile()
+    {
+        std::error_code ec;
+        std::string dir = std::filesystem::temp_directory_path(ec).string();
+        if (ec || dir.empty())
+            dir = "/tmp";
+        path_ = dir + "/zarnik-po-XXXXXX";
+        const int fd = ::mkstemp(path_.data());
+        if (fd < 0)
+            throw FileError(FileStep::CreateTemp, path_, errno);
+        ::close(fd);
+    }
+    ~ScratchFile() { ::unlink(path_.c_str()); }
+    const std::string& path() const { return path_; }
+
+private:
+    std::string path_;
+};
+
+std::string languageCode(char letter)
+{
+    switch (letter) {
+    case 'E': return "en";
+    case 'F': return "fr";
+    case 'G': return "de";
+    case 'I': return "it";
+    case 'S': return "es";
+    case 'J': return "ja";
+    case 'R': return "ru";
+    default: return {};
+    }
+}
+
+std::string nowStamp()
+{
+    const std::time_t t = std::time(nullptr);
+    std::tm tm{};
+    gmtime_r(&t, &tm);
+    char buf[32];
+    std::strftime(buf, sizeof buf, "%Y-%m-%d %H:%M+0000", &tm);
+    return buf;
+}
+
+std::string headerText(const GxtDocument& doc, int mode, const std::string& fileName)
+{
+    std::string h = "Project-Id-Version: " + fileName + "\n"
+                    "PO-Revision-Date: " + nowStamp() + "\n"
+                    "Last-Translator: \n"
+                    "Language-Team: \n";
+    const std::string language = languageCode(doc.languageLetter());
+    if (!language.empty())
+        h += "Language: " + language + "\n";
+    h += "MIME-Version: 1.0\n"
+         "Content-Type: text/plain; charset=UTF-8\n"
+         "Content-Transfer-Encoding: 8bit\n"
+         "X-Zarnik-Mode: " + std::string(ModeName(mode)) + "\n";
+    return h;
+}
+
+// libgettextpo cannot say on which line a message stands. Every message that is not
+// obsolete has exactly one line starting with "msgid", in file order, so the n-th such
+// line belongs to the n-th message.
+std::vector<size_t> msgidLines(std::string_view bytes)
+{
+    std::vector<size_t> lines;
+    size_t pos = 0, line = 0;
+    while (pos <= bytes.size()) {
+        size_t end = bytes.find('\n', pos);
+        if (end == std::string_view::npos)
+            end = bytes.size();
+        ++line;
+        std::string_view text = bytes.substr(pos, end - pos);
+        while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
+            text.remove_prefix(1);
+        if (text.substr(0, 5) == "msgid" && text.size() > 5 && (text[5] == ' ' || text[5] == '"' || text[5] == '\t'))
+            lines.push_back(line);
+        pos = end + 1;
+    }
+    return lines;
+}
+
+std::string lowered(std::string s)
+{
+    for (char& c : s)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return s;
+}
+
+std::string headerField(const char* header, const char* field)
+{
+    if (!header)
+        return {};
+    char* value = po_header_field(header, field);
+    std::string s = value ? value : "";
+    std::free(value);
+    return s;
+}
+
+Translation parsePo(const std::string& libPath, std::string_view bytes, const std::string& name)
+{
+    Translation tr;
+    tr.name = name;
+    std::vector<TranslationProblem> problems;
+    PoFile file;
+    {
+        SinkScope scope(problems);
+        file.reset(po_file_read(libPath.c_str(), &kHandler));
+    }
+    if (!file && problems.empty())
+        problems.push_back({0, "cannot be read as a PO file", "не читается как файл PO"});
+    if (!problems.empty())
+        throw TranslationError(name, std::move(problems));
+
+    // The header comes back as a copy of our own to free.
+    const std::unique_ptr<char, decltype(&std::free)> ownedHeader(
+        const_cast<char*>(po_file_domain_header(file.get(), nullptr)), &std::free);
+    const char* header = ownedHeader.get();
+    const std::string contentType = lowered(headerField(header, "Content-Type"));
+    const size_t charset = contentType.find("charset=");
+    if (charset != std::string::npos) {
+        const std::string cs = contentType.substr(charset + 8);
+        if (cs != "utf-8" && cs != "charset" && cs != "ascii" && cs != "us-ascii")
+            problems.push_back({0, "the file is in " + cs + "; only UTF-8 is read",
+                                "файл в кодировке " + cs + ", читается только UTF-8"});
+    }
+    const std::string modeName = headerField(header, "X-Zarnik-Mode");
+    if (!modeName.empty()) {
+        tr.mode = ModeByName(modeName);
+        if (!tr.mode)
+            problems.push_back({0, "unknown mode \"" + modeName + "\" in the header",
+                                "неизвестный режим «" + modeName + "» в заголовке"});
+    }
+
+    const std::vector<size_t> lines = msgidLines(bytes);
+    size_t seen = 0;
+    for (const char* const* domain = po_file_domains(file.get()); domain && *domain; ++domain) {
+        PoIterator it(po_message_iterator(file.get(), *domain));
+        while (po_message_t m = po_next_message(it.get())) {
+            if (po_message_is_obsolete(m))
+                continue;
+            const size_t line = seen < lines.size() ? lines[seen] : 0;
+            ++seen;
+            const char* context = po_message_msgctxt(m);
+            const std::string_view msgid = po_message_msgid(m);
+            if (!context && msgid.empty())
+                continue;  // the header
+            if (po_message_msgid_plural(m)) {
+                problems.push_back({line, "plural forms are not used here", "формы множественного числа здесь не используются"});
+                continue;
+            }
+            if (!context) {
+                problems.push_back({line, "message without a key (msgctxt)", "сообщение без ключа (msgctxt)"});
+                continue;
+            }
+            TranslationEntry e;
+            e.line = line;
+            if (!DecodeKey(context, false, line, e.key, e.occurrence, problems))
+                continue;
+            const std::string_view msgstr = po_message_msgstr(m);
+            e.untranslated = msgstr.empty();
+            e.fuzzy = po_message_is_fuzzy(m) != 0;
+            const size_t before = problems.size();
+            e.text = DecodeWritten(msgstr, false, line, problems);
+            if (problems.size() == before)
+                tr.entries.push_back(std::move(e));
+        }
+    }
+    tr.problems = std::move(problems);
+    return tr;
+}
+
+}  // namespace
+
+std::string BuildPo(const GxtDocument& doc, int mode, const GxtDocument* source, bool templateOnly,
+                    const std::string& fileName, SourceComparison* comparison)
+{
+    PoFile file(po_file_create());
+    PoIterator it(po_message_iterator(file.get(), nullptr));
+
+    po_message_t header = po_message_create();
+    po_message_set_msgid(header, "");
+    po_message_set_msgstr(header, headerText(doc, mode, fileName).c_str());
+    po_message_set_comments(
+        header, (fileName + ", texts shown in " + ModeName(mode) + " mode.\n"
+                 "\xE2\x9F\xA6HH\xE2\x9F\xA7 stands for a byte kept exactly as it is: leave it in place.\n")
+                    .c_str());
+    po_message_insert(it.get(), header);
+
+    using Key = std::pair<std::array<char, 8>, unsigned>;
+    std::map<Key, size_t> sourceIndex;
+    std::vector<bool> sourceUsed;
+    if (source) {
+        std::map<std::array<char, 8>, unsigned> seen;
+        for (size_t i = 0; i < source->keys.size(); ++i)
+            sourceIndex.emplace(Key{source->keys[i].name, ++seen[source->keys[i].name]}, i);
+        sourceUsed.assign(source->keys.size(), false);
+    }
+
+    std::map<std::array<char, 8>, unsigned> seen;
+    for (size_t i = 0; i < doc.keys.size(); ++i) {
+        const unsigned occurrence = ++seen[doc.keys[i].name];
+        const std::string key = KeyNotation(doc.keys[i].name, occurrence, TranslationFormat::Po);
+        const std::string own = TextNotation(doc.CurrentTexts[i], mode, TranslationFormat::Po);
+        po_message_t m = po_message_create();
+        po_message_set_msgctxt(m, key.c_str());
+        if (source) {
+            const auto found = sourceIndex.find(Key{doc.keys[i].name, occurrence});
+            if (found != sourceIndex.end()) {
+                sourceUsed[found->second] = true;
+                po_message_set_msgid(m, TextNotation(source->CurrentTexts[found->second], mode,
+                                                     TranslationFormat::Po).c_str());
+            } else {
+                po_message_set_msgid(m, own.c_str());
+                po_message_set_extracted_comments(m, "Not in the source file.\n");
+                if (comparison)
+                    comparison->onlyInFile.push_back(key);
+            }
+            po_message_set_msgstr(m, templateOnly ? "" : own.c_str());
+        } else {
+            po_message_set_msgid(m, own.c_str());
+            po_message_set_msgstr(m, "");
+        }
+        po_message_insert(it.get(), m);
+    }
+    if (source && comparison) {
+        std::map<std::array<char, 8>, unsigned> seenSource;
+        for (size_t i = 0; i < source->keys.size(); ++i) {
+            const unsigned occurrence = ++seenSource[source->keys[i].name];
+            if (!sourceUsed[i])
+                comparison->onlyInSource.push_back(
+                    KeyNotation(source->keys[i].name, occurrence, TranslationFormat::Po));
+        }
+    }
+    it.reset();
+
+    ScratchFile scratch;
+    std::vector<TranslationProblem> problems;
+    {
+        SinkScope scope(problems);
+        po_file_write(file.get(), scratch.path().c_str(), &kHandler);
+    }
+    if (!problems.empty())
+        throw TranslationError(scratch.path(), std::move(problems));
+    return ReadWholeFile(scratch.path());
+}
+
+Translation ReadPoFile(const std::string& path)
+{
+    const std::string bytes = ReadWholeFile(path);
+    return parsePo(path, bytes, path);
+}
+
+Translation ParsePo(std::string_view bytes, const std::string& name)
+{
+    ScratchFile scratch;
+    // A scratch copy needs no flush to the disk, unlike a file the user keeps.
+    std::FILE* f = std::fopen(scratch.path().c_str(), "wb");
+    const bool written = f && std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    const int err = errno;
+    if (f && std::fclose(f) != 0 && written)
+        throw FileError(FileStep::Write, scratch.path(), errno);
+    if (!written)
+        throw FileError(FileStep::Write, scratch.path(), err);
+    return parsePo(scratch.path(), bytes, name);
+}
+
+}  // namespace zarnik

@@ -1,0 +1,174 @@
+// Texts out to PO and TSV and back: the escapes, the readers, and applying by key.
+#include "encodings.h"
+#include "gxtbuilder.h"
+#include "gxtcorpus.h"
+#include "gxtdocument.h"
+#include "tempdir.h"
+#include "translation.h"
+
+#include <gtest/gtest.h>
+
+using namespace zarnik;
+using namespace zarnik::testing;
+using namespace std::string_literals;
+
+namespace {
+
+const std::string kOpen = "\xE2\x9F\xA6", kClose = "\xE2\x9F\xA7";
+std::string esc(const char* hex) { return kOpen + hex + kClose; }
+
+std::array<char, 8> key(std::string_view k)
+{
+    std::array<char, 8> a{};
+    std::copy(k.begin(), k.end(), a.begin());
+    return a;
+}
+
+std::string problemsOf(const std::function<void()>& f)
+{
+    try {
+        f();
+    } catch (const TranslationError& e) {
+        return e.englishMessage();
+    }
+    return "(no error)";
+}
+
+ApplyResult applyTsv(const GxtDocument& doc, const std::string& tsv, bool useFuzzy = false)
+{
+    const Translation tr = ParseTsv(tsv, "t.tsv");
+    return ApplyTranslation(doc, doc.CurrentTexts, tr, TranslationMode(tr, std::nullopt, kModeBuka), useFuzzy);
+}
+
+}  // namespace
+
+// Every file of the corpus, in every mode, through PO (libgettextpo both ways) and TSV:
+// applied onto texts wiped beforehand, each text comes back byte for byte, and gettext's
+// msgfmt accepts every PO written.
+TEST(Translation, EveryTextComesBackThroughPoAndTsv)
+{
+    TempDir dir;
+    std::string written;
+    for (const auto& [name, bytes] : GxtCorpus()) {
+        const GxtDocument doc = ParseGxt(bytes, name);
+        const std::vector<Text> wiped(doc.Count(), "?");
+        for (int mode : {kModeOriginal, kModePirate, kModeBuka}) {
+            const std::string what = name + " " + ModeName(mode);
+            const std::string po = dir.file(name + "-" + ModeName(mode) + ".po");
+            WriteFileBytes(po, BuildPo(doc, mode, &doc, false, name));
+            written += " '" + po + "'";
+            const Translation fromPo = ReadPoFile(po);
+            const Translation fromTsv = ParseTsv(BuildTsv(doc, mode), "t.tsv");
+            for (const Translation* tr : {&fromPo, &fromTsv}) {
+                EXPECT_EQ(tr->mode, mode) << what;
+                EXPECT_TRUE(tr->problems.empty()) << what << " " << tr->problems[0].english;
+                const ApplyResult r = ApplyTranslation(doc, wiped, *tr, mode, false);
+                EXPECT_EQ(r.storedDifferently, 0u) << what;
+                for (size_t i = 0; i < doc.Count(); ++i) {
+                    // An empty msgstr means "untranslated" in PO, so an empty text is not taken.
+                    const bool untranslated = tr == &fromPo && doc.CurrentTexts[i].empty();
+                    EXPECT_EQ(r.texts[i], untranslated ? "?" : doc.CurrentTexts[i]) << what << " entry " << i;
+                }
+            }
+        }
+    }
+    const std::string check = "for f in" + written + "; do msgfmt --check -o /dev/null \"$f\" || exit 1; done";
+    EXPECT_EQ(std::system(check.c_str()), 0);
+}
+
+TEST(Translation, EscapesOnlyWhatTheModeOrFormatCannotCarry)
+{
+    // Readable where the mode reads the bytes; exact escapes where it would store others.
+    EXPECT_EQ(TextNotation(BukaText("Привет, ёж"), kModeBuka, TranslationFormat::Po), "Привет, Гж");  // ё is Buka Г
+    EXPECT_EQ(TextNotation(PirateText("ПРИВЕТ"), kModePirate, TranslationFormat::Po), "ПРИВЕТ");
+    EXPECT_EQ(TextNotation("\xEF\xF0", kModePirate, TranslationFormat::Po), esc("EF") + esc("F0"));  // "пр": no lower case
+    EXPECT_EQ(TextNotation("\xB8\xA8", kModeOriginal, TranslationFormat::Tsv), esc("B8") + esc("A8"));  // "ёЁ" would fold
+    EXPECT_EQ(TextNotation("\xB8", kModeBuka, TranslationFormat::Tsv), "Г");  // Buka "Г", not "ё"
+    // The format's own needs: TSV takes list's escapes, PO keeps line breaks off the ends.
+    EXPECT_EQ(TextNotation("a\tb\\c\0\r\n\x01\x98"s, kModeOriginal, TranslationFormat::Tsv),
+              "a\\tb\\\\c\\0\\r\\n" + esc("01") + esc("98"));
+    EXPECT_EQ(TextNotation("\nx\ty\nz\n", kModeOriginal, TranslationFormat::Po), esc("0A") + "x\ty\nz" + esc("0A"));
+    EXPECT_EQ(TextNotation("a\0b"s, kModeBuka, TranslationFormat::Po), "a" + esc("00") + "b");
+
+    // Keys: all 8 bytes up to the last non-zero one, and which of several equal keys.
+    EXPECT_EQ(KeyNotation(key("B25\0rcy"s), 1, TranslationFormat::Po), "B25" + esc("00") + "rcy");
+    EXPECT_EQ(KeyNotation(key("B25\0rcy"s), 1, TranslationFormat::Tsv), "B25\\0rcy");
+    EXPECT_EQ(KeyNotation(key(""), 1, TranslationFormat::Po), "");
+    EXPECT_EQ(KeyNotation(key("twice"), 3, TranslationFormat::Tsv), "twice" + kOpen + "#3" + kClose);
+
+    std::vector<TranslationProblem> problems;
+    std::array<char, 8> k{};
+    unsigned occurrence = 0;
+    EXPECT_TRUE(DecodeKey("B25\\0rcy" + kOpen + "#2" + kClose, true, 7, k, occurrence, problems));
+    EXPECT_EQ(k, key("B25\0rcy"s));
+    EXPECT_EQ(occurrence, 2u);
+    for (const std::string& bad : std::vector<std::string>{"123456789", "a" + kOpen + "#1" + kClose, "a" + kOpen + "#2" + kClose + "b", kOpen + "4" + kClose})
+        EXPECT_FALSE(DecodeKey(bad, true, 7, k, occurrence, problems)) << bad;
+    ASSERT_EQ(problems.size(), 4u);
+    EXPECT_EQ(problems[0].english, "key \"123456789\" is longer than 8 bytes");
+    EXPECT_EQ(problems[0].line, 7u);
+}
+
+TEST(Translation, AppliedTextsAreStoredAsTypedTextAndCounted)
+{
+    const GxtDocument doc = ParseGxt(GxtBuilder('R').add("a", BukaText("Дом")).add("b", "x").add("c", "y")
+                                         .add("d", "z").build(), "d.gxt");
+    // "Ъ" takes the byte it shares with "Ь", "ё" folds, an escape is stored exactly.
+    ApplyResult r = applyTsv(doc, "#zarnik-tsv 1 mode=buka language=R\na\tДом\nb\tОбъём\nc\t" + esc("B8") + "x\r\n");
+    EXPECT_EQ(r.texts, (std::vector<Text>{BukaText("Дом"), BukaText("Обьем"), "\xB8x", "z"}));
+    EXPECT_EQ(r.replaced, 3u);
+    EXPECT_EQ(r.changed, 2u);
+    EXPECT_EQ(r.storedDifferently, 1u);
+
+    // Pirate has no lower case: typed lower case is stored upper-cased, and counted.
+    r = applyTsv(doc, "#zarnik-tsv 1 mode=pirate language=R\nb\tдом\nc\tДОМ\n");
+    EXPECT_EQ(r.texts[1], PirateText("ДОМ"));
+    EXPECT_EQ(r.texts[2], PirateText("ДОМ"));
+    EXPECT_EQ(r.storedDifferently, 1u);
+
+    // Untranslated PO entries keep the text; fuzzy ones too, unless asked for.
+    TempDir dir;
+    const std::string po = dir.file("t.po");
+    WriteFileBytes(po, "msgctxt \"a\"\nmsgid \"x\"\nmsgstr \"\"\n\n#, fuzzy\nmsgctxt \"b\"\nmsgid \"x\"\nmsgstr \"нов\"\n\n"
+                       "#~ msgctxt \"zz\"\n#~ msgid \"old\"\n#~ msgstr \"obsolete\"\n");
+    const Translation tr = ReadPoFile(po);
+    EXPECT_EQ(tr.mode, std::nullopt);
+    r = ApplyTranslation(doc, doc.CurrentTexts, tr, kModeBuka, false);
+    EXPECT_EQ(r.texts, doc.CurrentTexts);
+    EXPECT_EQ(r.untranslated, 1u);
+    EXPECT_EQ(r.fuzzyKept, 1u);
+    r = ApplyTranslation(doc, doc.CurrentTexts, tr, kModeBuka, true);
+    EXPECT_EQ(r.texts[1], BukaText("нов"));
+}
+
+TEST(Translation, ProblemsAreNamedWithTheirLines)
+{
+    const GxtDocument doc = ParseGxt(GxtBuilder('R').add("a", "x").add("b", "y").add("b", "y2").build(), "d.gxt");
+    // Reader problems and key problems come together, in line order.
+    EXPECT_EQ(problemsOf([&] {
+                  applyTsv(doc, "\xEF\xBB\xBF#zarnik-tsv 1 mode=buka language=R\nb\t1\nq\t2\nb\t3\nnotab\n"
+                                "a\t\xE4\xB8\xAD\nb" + kOpen + "#2" + kClose + "\tok\n");
+              }),
+              "t.tsv:3: unknown key \"q\"\n"
+              "t.tsv:4: key \"b\" given twice (first at line 2)\n"
+              "t.tsv:5: expected a key, one tab and a text\n"
+              "t.tsv:6: character U+4E2D is outside Windows-1251");
+    EXPECT_EQ(problemsOf([] { ParseTsv("a\tb\n", "t.tsv"); }),
+              "t.tsv:1: not a Zarnik TSV file (the first line must start with \"#zarnik-tsv 1\")");
+    EXPECT_EQ(problemsOf([&] { applyTsv(doc, "#zarnik-tsv 1 mode=pirate language=R\n");
+                               TranslationMode(ParseTsv("#zarnik-tsv 1 mode=pirate\n", "t.tsv"), kModeBuka, kModeBuka); }),
+              "t.tsv: written in pirate mode, not buka");
+
+    // PO: gettext's own syntax errors with its lines; ours at the message's msgid line.
+    TempDir dir;
+    const std::string po = dir.file("t.po");
+    WriteFileBytes(po, "msgid \"\"\nmsgstr \"Content-Type: text/plain; charset=UTF-8\\n\"\n\n"
+                       "msgctxt \"zz\"\nmsgid \"q\"\nmsgstr \"w\"\n\nmsgid \"nokey\"\nmsgstr \"w\"\n");
+    EXPECT_EQ(problemsOf([&] { ApplyTranslation(doc, doc.CurrentTexts, ReadPoFile(po), kModeBuka, false); }),
+              po + ":5: unknown key \"zz\"\n" + po + ":8: message without a key (msgctxt)");
+    WriteFileBytes(po, "msgid \"\"\nmsgstr \"Content-Type: text/plain; charset=KOI8-R\\n\"\n");
+    EXPECT_EQ(problemsOf([&] { ApplyTranslation(doc, doc.CurrentTexts, ReadPoFile(po), kModeBuka, false); }),
+              po + ": the file is in koi8-r; only UTF-8 is read");
+    WriteFileBytes(po, "msgctxt \"a\"\nmsgid \"x\"\nmsgstr \"y\"\ngarbage\n");
+    EXPECT_NE(problemsOf([&] { ReadPoFile(po); }).find(po + ":4: "), std::string::npos);
+}
