@@ -102,7 +102,7 @@ int hexValue(char c)
 
 std::string codePointName(long cp)
 {
-    char buf[16];
+    char buf[24];
     std::snprintf(buf, sizeof buf, "U+%04lX", cp);
     return buf;
 }

@@ -62,7 +62,7 @@ std::vector<std::pair<std::string, std::string>> GxtCorpus()
         const std::string key = "m" + std::to_string(i);
         ru.add(key, (i % 3 ? "" : "l!") + BukaText(phrases[i % 5]));
         pirate.add(key, PirateText("СЪЕШЬ ЕЩЁ ЭТИХ БУЛОК " + std::to_string(i)));
-        de.add(key, "Stra\x80" "e \x91ber Br\x9A" "cke " + std::to_string(i));
+        de.add(key, "Stra\x80" "e \x91" "ber Br\x9A" "cke " + std::to_string(i));
     }
     files.emplace_back("buka", ru.build());
     files.emplace_back("pirate", pirate.build());
