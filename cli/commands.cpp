@@ -101,7 +101,8 @@ void RunInfo(const std::string& path, Output& out)
 {
     const GxtDocument doc = LoadGxtFile(path);
     size_t pirate = 0, buka = 0, neither = 0;
-    for (const Text& t : doc.CurrentTexts) {
+    for (size_t i = 0; i < doc.Count(); ++i) {
+        const std::string_view t = doc.text(i);
         const bool p = IsPirateText(t);
         const bool b = IsBukaText(t);
         pirate += p;
@@ -129,7 +130,7 @@ void RunList(const std::string& path, int mode, Output& out)
     for (size_t i = 0; i < doc.keys.size(); ++i) {
         appendForTerminal(buf, doc.keys[i].shownName(), keyTable);
         buf.push_back('\t');
-        appendForTerminal(buf, doc.CurrentTexts[i], textTable);
+        appendForTerminal(buf, doc.text(i), textTable);
         buf.push_back('\n');
         out.flushIfFull();
     }
@@ -156,8 +157,8 @@ void RunRecode(Recode direction, const std::string& path,
     GxtDocument doc = LoadGxtFile(path);
     const bool toBuka = direction == Recode::PirateToBuka;
     size_t recoded = 0;
-    for (const Text& t : doc.CurrentTexts)
-        recoded += toBuka ? IsPirateText(t) : IsBukaText(t);
+    for (size_t i = 0; i < doc.Count(); ++i)
+        recoded += toBuka ? IsPirateText(doc.text(i)) : IsBukaText(doc.text(i));
     const std::string count =
         std::to_string(recoded) + " of " + std::to_string(doc.Count()) + " texts";
 

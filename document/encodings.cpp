@@ -126,21 +126,27 @@ void RecodeBukaToPirate(Text& text)
 
 void RecodeAllPirateToBuka(GxtDocument& doc)
 {
-    for (Text& t : doc.CurrentTexts)
-        if (IsPirateText(t))
+    for (size_t i = 0; i < doc.Count(); ++i)
+        if (IsPirateText(doc.text(i))) {
+            Text t(doc.text(i));
             RecodePirateToBuka(t);
+            doc.setText(i, std::move(t));
+        }
 }
 
 void RecodeAllBukaToPirate(GxtDocument& doc)
 {
-    for (Text& t : doc.CurrentTexts)
-        if (IsBukaText(t))
+    for (size_t i = 0; i < doc.Count(); ++i)
+        if (IsBukaText(doc.text(i))) {
+            Text t(doc.text(i));
             RecodeBukaToPirate(t);
+            doc.setText(i, std::move(t));
+        }
 }
 
 void RestoreAllTexts(GxtDocument& doc)
 {
-    doc.CurrentTexts = doc.LoadedTexts;
+    doc.restoreAllTexts();
 }
 
 }  // namespace zarnik

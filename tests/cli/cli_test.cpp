@@ -95,7 +95,7 @@ TEST_F(Cli, RecodeAndResaveKeepTheEditorsBackupRule)
 {
     EXPECT_EQ(runCli({"recode", "pirate-to-buka", gxt}).out,
               "recoded 1 of 6 texts; saved " + gxt + "; the previous file is kept as " + gxt + "_\n");
-    EXPECT_EQ(LoadGxtFile(gxt).CurrentTexts[1], BukaText("НЕТ"));
+    EXPECT_EQ(LoadGxtFile(gxt).text(1), BukaText("НЕТ"));
 
     // Nothing left to recode: the file and its backup (the only copy of the original) stay.
     const std::string recoded = ReadFileBytes(gxt);
@@ -111,7 +111,7 @@ TEST_F(Cli, RecodeAndResaveKeepTheEditorsBackupRule)
               "recoded 1 of 6 texts; saved " + out + "\n");
     EXPECT_EQ(ReadFileBytes(in), kSmall);
     EXPECT_FALSE(FileExists(in + "_"));
-    EXPECT_EQ(LoadGxtFile(out).CurrentTexts[0], PirateText("ДА"));
+    EXPECT_EQ(LoadGxtFile(out).text(0), PirateText("ДА"));
 
     const std::string odd = GxtBuilder().gapBeforeStrings("\x11\x22").add("a", "first").addShared("b", 0)
                                 .trailing("tail").build();

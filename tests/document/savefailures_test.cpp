@@ -39,7 +39,7 @@ TEST(SaveFailures, EveryStepLeavesTheOriginalIntact)
         WriteFileBytes(path + "_", oldBackup);
 
         GxtDocument doc = LoadGxtFile(path);
-        doc.CurrentTexts[0] = "a much longer replacement text";
+        doc.setText(0, "a much longer replacement text");
         const uint32_t sizeBefore = doc.dataSize();
 
         FaultyFileSystem fs;
