@@ -75,7 +75,7 @@ std::string EntryListModel::shownText(int row) const
 {
     if (const auto it = updated_.find(row); it != updated_.end())
         return it->second.shown;
-    const std::string& stored = doc_->CurrentTexts[row];
+    const std::string_view stored = doc_->text(row);
     std::string shown(stored.size(), '\0');
     for (size_t k = 0; k < stored.size(); ++k)
         shown[k] = static_cast<char>(table_[static_cast<uint8_t>(stored[k])]);
@@ -86,7 +86,7 @@ int EntryListModel::rowLength(int row) const
 {
     if (const auto it = updated_.find(row); it != updated_.end())
         return it->second.length;
-    return static_cast<int>(doc_->CurrentTexts[row].size());
+    return static_cast<int>(doc_->text(row).size());
 }
 
 std::vector<int> EntryListModel::widestRows(const std::array<int, 256>& advance, size_t count) const
@@ -113,7 +113,7 @@ std::vector<int> EntryListModel::widestRows(const std::array<int, 256>& advance,
             for (char c : it->second.shown)
                 w += advance[static_cast<uint8_t>(c)];
         } else {
-            for (char c : doc_->CurrentTexts[r])
+            for (char c : doc_->text(r))
                 w += storedAdvance[static_cast<uint8_t>(c)];
         }
         consider(w, r);

@@ -7,6 +7,8 @@
 
 #include <QMainWindow>
 
+#include <optional>
+
 #include <functional>
 #include <map>
 
@@ -108,7 +110,8 @@ private:
     // --- entry editing
     bool hasCurrentEntry() const;
     // One recorded change of the current entry: the new text as stored and as shown.
-    void changeCurrentText(zarnik::Text stored, const zarnik::Text& shown, const QString& status,
+    // No stored text: the entry goes back to its loaded one.
+    void changeCurrentText(std::optional<zarnik::Text> stored, const zarnik::Text& shown, const QString& status,
                            bool updatePosition);
     // What the user typed or pasted, made storable in the mode in force.
     zarnik::Text typedText(const QString& text) const;

@@ -18,15 +18,18 @@ bool MainWindow::hasCurrentEntry() const
 {
     // The selection can be cleared by a click below the last row, and a file may hold no
     // entries at all: then there is nothing for a single-entry command to act on.
-    return CurrentIndex >= 0 && static_cast<size_t>(CurrentIndex) < doc_.CurrentTexts.size()
+    return CurrentIndex >= 0 && static_cast<size_t>(CurrentIndex) < doc_.Count()
            && CurrentIndex < model_->rows();
 }
 
-void MainWindow::changeCurrentText(zarnik::Text stored, const zarnik::Text& shown,
+void MainWindow::changeCurrentText(std::optional<zarnik::Text> stored, const zarnik::Text& shown,
                                    const QString& status, bool updatePosition)
 {
     PushUndo();
-    doc_.CurrentTexts[CurrentIndex] = std::move(stored);
+    if (stored)
+        doc_.setText(CurrentIndex, std::move(*stored));
+    else
+        doc_.restoreText(CurrentIndex);
     model_->setRowText(CurrentIndex, shown);
     SetStatus(2, status);
     SetModified(true);
@@ -57,7 +60,7 @@ void MainWindow::Edit()
     SetStatus(2, QStringLiteral("Введите строку"));
 
     EditDialog dialog(this);
-    dialog.setText(Cp1251ToQString(ToDisplay(doc_.CurrentTexts[CurrentIndex])));
+    dialog.setText(Cp1251ToQString(ToDisplay(zarnik::Text(doc_.text(CurrentIndex)))));
     dialog.move(editLeft_, editTop_);
     dialog.resize(editWidth_, dialog.height());
     const bool confirmed = prompts_.execDialog(&dialog) == QDialog::Accepted;
@@ -78,7 +81,7 @@ void MainWindow::Copy()
 {
     if (!hasCurrentEntry())
         return;
-    QGuiApplication::clipboard()->setText(Cp1251ToQString(ToDisplay(doc_.CurrentTexts[CurrentIndex])));
+    QGuiApplication::clipboard()->setText(Cp1251ToQString(ToDisplay(zarnik::Text(doc_.text(CurrentIndex)))));
     SetStatus(2, QStringLiteral("Строка скопирована"));
 }
 
@@ -101,18 +104,18 @@ void MainWindow::Paste()
 
 void MainWindow::Clear()
 {
-    if (!hasCurrentEntry() || doc_.CurrentTexts[CurrentIndex].empty())
+    if (!hasCurrentEntry() || doc_.text(CurrentIndex).empty())
         return;
-    changeCurrentText({}, {}, QStringLiteral("Строка стёрта"), true);
+    changeCurrentText(zarnik::Text(), {}, QStringLiteral("Строка стёрта"), true);
 }
 
 void MainWindow::Restore()
 {
     if (!hasCurrentEntry())
         return;
-    zarnik::Text loaded = doc_.LoadedTexts[CurrentIndex];
-    const zarnik::Text shown = ToDisplay(loaded);
-    changeCurrentText(std::move(loaded), shown, QStringLiteral("Строка восстановлена"), true);
+    // The entry goes back to sharing its loaded text rather than holding a copy of it.
+    const zarnik::Text shown = ToDisplay(zarnik::Text(doc_.loadedText(CurrentIndex)));
+    changeCurrentText(std::nullopt, shown, QStringLiteral("Строка восстановлена"), true);
 }
 
 void MainWindow::RestoreAll()
@@ -140,9 +143,9 @@ void MainWindow::RecodeCurrentBukaToPirate()
 // A text without a byte of the source encoding is left alone, and nothing is recorded.
 void MainWindow::recodeCurrent(bool (*holdsSource)(std::string_view), void (*recode)(zarnik::Text&))
 {
-    if (!hasCurrentEntry() || !holdsSource(doc_.CurrentTexts[CurrentIndex]))
+    if (!hasCurrentEntry() || !holdsSource(doc_.text(CurrentIndex)))
         return;
-    zarnik::Text t = doc_.CurrentTexts[CurrentIndex];
+    zarnik::Text t(doc_.text(CurrentIndex));
     recode(t);
     const zarnik::Text shown = ToDisplay(t);
     changeCurrentText(std::move(t), shown, QStringLiteral("Кодировка изменена"), false);
@@ -170,7 +173,7 @@ void MainWindow::RecodeAllBukaToPirate()
 
 void MainWindow::PushUndo()
 {
-    UndoHistory_.push(doc_.CurrentTexts[CurrentIndex], CurrentIndex);
+    UndoHistory_.push(std::string(doc_.text(CurrentIndex)), CurrentIndex);
     UpdateMenuState();
 }
 
@@ -189,8 +192,8 @@ void MainWindow::swapWithRecord(UndoHistory::Record* r, const QString& status)
 {
     if (!r)
         return;
-    if (r->index >= 0 && static_cast<size_t>(r->index) < doc_.CurrentTexts.size()) {
-        std::swap(r->text, doc_.CurrentTexts[r->index]);
+    if (r->index >= 0 && static_cast<size_t>(r->index) < doc_.Count()) {
+        doc_.swapText(r->index, r->text);
         showUndoneEntry(r->index);
     }
     SetStatus(2, status);
@@ -201,7 +204,7 @@ void MainWindow::swapWithRecord(UndoHistory::Record* r, const QString& status)
 void MainWindow::showUndoneEntry(int index)
 {
     CurrentIndex = index;
-    model_->setRowText(index, ToDisplay(doc_.CurrentTexts[index]));
+    model_->setRowText(index, ToDisplay(zarnik::Text(doc_.text(index))));
     list_->selectionModel()->setCurrentIndex(
         model_->index(index, 0), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     list_->setFocus();

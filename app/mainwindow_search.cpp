@@ -82,18 +82,18 @@ void MainWindow::FindNext()
     searchPanel_->remember(query);
     const bool down = searchPanel_->searchesDown();
 
-    const int count = LoadedFlag ? static_cast<int>(doc_.CurrentTexts.size()) : 0;
+    const int count = LoadedFlag ? static_cast<int>(doc_.Count()) : 0;
     int found = -1;
     if (CurrentIndex >= 0 && count > 0) {
         const TextMatcher matcher(zarnik::DisplayTableFor(displayMode()), QStringToCp1251(query),
                                   searchPanel_->matchesCase());
         if (down) {
             for (int i = CurrentIndex + 1; i < count && found < 0; ++i)
-                if (matcher.matches(doc_.CurrentTexts[i]))
+                if (matcher.matches(doc_.text(i)))
                     found = i;
         } else {
             for (int i = std::min(CurrentIndex, count) - 1; i >= 0 && found < 0; --i)
-                if (matcher.matches(doc_.CurrentTexts[i]))
+                if (matcher.matches(doc_.text(i)))
                     found = i;
         }
     }

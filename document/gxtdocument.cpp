@@ -199,6 +199,8 @@ void GxtDocument::setLoadedTexts(const std::vector<Text>& texts)
     uint64_t total = 0;
     for (const Text& t : texts)
         total += t.size();
+    if (total > UINT32_MAX)
+        throw FileError(FileStep::TooLarge, "", 0, "string data exceeds 4 GiB");
     Block block;
     block.resize(total);
     std::vector<Span> loaded(texts.size());
@@ -206,7 +208,7 @@ void GxtDocument::setLoadedTexts(const std::vector<Text>& texts)
     for (size_t i = 0; i < texts.size(); ++i) {
         if (!texts[i].empty())
             std::memcpy(block.data + at, texts[i].data(), texts[i].size());
-        loaded[i] = {at, texts[i].size()};
+        loaded[i] = {static_cast<uint32_t>(at), static_cast<uint32_t>(texts[i].size())};
         at += texts[i].size();
     }
     block_ = std::move(block);
@@ -291,10 +293,10 @@ GxtDocument::Block GxtDocument::readFile(const std::string& path)
 
 namespace {
 
-// Where each entry's string starts in the file, with the entry's number packed below it
-// so that sorting the packed values sorts the entries by position. Positions lie below
-// 2^34 (a 32-bit offset after a key table of at most 4 GiB), and there are fewer than
-// 2^29 entries.
+// Where an entry's string starts in the file, with the entry's number packed below it so
+// that sorting the packed values sorts the entries by position. Positions lie below 2^34
+// (a 32-bit offset after a key table of at most 4 GiB), and there are fewer than 2^29
+// entries.
 constexpr int kEntryBits = 29;
 
 struct Placed {
@@ -318,42 +320,59 @@ GxtDocument GxtDocument::parse(Block&& file, const std::string& name)
         throw FileError(FileStep::Damaged, name, 0, "key table runs past the end of the file");
     if (14 + tableSize + 8 > size)
         throw FileError(FileStep::Damaged, name, 0, "data header runs past the end of the file");
+    // The texts are addressed with 32 bits, like everything else in the format.
+    if (size > UINT32_MAX)
+        throw FileError(FileStep::TooLarge, name, 0, "string data exceeds 4 GiB");
 
     const uint64_t count = tableSize / 12;  // a remainder is skipped
     const uint64_t dataStart = 22 + tableSize;
     doc.keys.resize(count);
     doc.loaded_.assign(count, Span{});  // entries pointing past the end keep an empty text
-    std::vector<Placed> placed;
-    placed.reserve(count);
-    uint64_t odd = 0;
+    uint64_t inside = 0, odd = 0, last = 0;
+    bool inOrder = true;
     for (uint64_t i = 0; i < count; ++i) {
         const uint8_t* rec = bytes + 14 + i * 12;
         doc.keys[i].offset = readLe32(rec);
         std::memcpy(doc.keys[i].name.data(), rec + 4, 8);
         const uint64_t pos = dataStart + doc.keys[i].offset;
         if (pos < size) {
-            placed.push_back({pos << kEntryBits | i});
+            ++inside;
             odd += pos & 1;
+            inOrder = inOrder && pos >= last;
+            last = pos;
         }
     }
     std::memcpy(doc.DataHeader.data(), bytes + 14 + tableSize, 8);
-    // Game files mostly list their strings in key order; others need sorting.
-    if (!std::is_sorted(placed.begin(), placed.end(), [](Placed a, Placed b) { return a.packed < b.packed; }))
-        std::sort(placed.begin(), placed.end(), [](Placed a, Placed b) { return a.packed < b.packed; });
+
+    // The entries in file order of their strings. Game files mostly list their strings in
+    // key order, and then the key table itself is that order; others are sorted.
+    std::vector<Placed> sorted;
+    if (!inOrder) {
+        sorted.reserve(inside);
+        for (uint64_t i = 0; i < count; ++i) {
+            const uint64_t pos = dataStart + doc.keys[i].offset;
+            if (pos < size)
+                sorted.push_back({pos << kEntryBits | i});
+        }
+        std::sort(sorted.begin(), sorted.end(), [](Placed a, Placed b) { return a.packed < b.packed; });
+    }
+    const size_t n = inOrder ? count : sorted.size();
+    auto at = [&](size_t k) {
+        return inOrder ? Placed{(dataStart + doc.keys[k].offset) << kEntryBits | k} : sorted[k];
+    };
 
     // Decodes the strings whose first unit lies at a position of one parity, in file
     // order, to `out` from `written` on, and returns the new end of what is written.
     // An entry that points into a string already met (same parity, before its end) gets
     // the tail of that string's text: from its position on, the units are the same. So
-    // no byte of the file is decoded twice, and what is written for one parity never
+    // no byte of the file is decoded twice for one parity, and what is written never
     // outgrows the string data; when `out` is the file itself, it never overtakes the
     // bytes still to be read.
     auto decodeParity = [&](uint64_t parity, char* out, uint64_t written) {
-        const size_t n = placed.size();
         size_t k = 0;
         while (k < n) {
-            const uint64_t start = placed[k].position();
-            if ((start & 1) != parity) {
+            const uint64_t start = at(k).position();
+            if (start >= size || (start & 1) != parity) {
                 ++k;
                 continue;
             }
@@ -361,50 +380,57 @@ GxtDocument GxtDocument::parse(Block&& file, const std::string& name)
             const uint64_t limit = std::max(extent.end + (extent.tailChar ? 1 : 0), start + 1);
             const size_t first = k;
             uint64_t from = start;
-            for (; k < n && placed[k].position() < limit; ++k) {
-                const uint64_t pos = placed[k].position();
-                if ((pos & 1) != parity)
+            for (; k < n; ++k) {
+                const Placed e = at(k);
+                const uint64_t pos = e.position();
+                if (pos >= size || (pos & 1) != parity)
                     continue;
+                if (pos >= limit)
+                    break;
                 const uint64_t units = std::min(pos, extent.end) - from;
                 written = static_cast<uint64_t>(DecodeGxtUnits(bytes + from, units, out + written) - out);
                 from += units;
-                doc.loaded_[placed[k].entry()].begin = written;
+                doc.loaded_[e.entry()].begin = static_cast<uint32_t>(written);
             }
             written = static_cast<uint64_t>(DecodeGxtUnits(bytes + from, extent.end - from, out + written) - out);
             if (extent.tailChar)
                 out[written++] = static_cast<char>(bytes[extent.end]);
-            for (size_t j = first; j < k; ++j)
-                if ((placed[j].position() & 1) == parity) {
-                    Span& span = doc.loaded_[placed[j].entry()];
-                    span.size = written - span.begin;
+            for (size_t j = first; j < k; ++j) {
+                const Placed e = at(j);
+                if (e.position() < size && (e.position() & 1) == parity) {
+                    Span& span = doc.loaded_[e.entry()];
+                    span.size = static_cast<uint32_t>(written - span.begin);
                 }
+            }
         }
         return written;
     };
 
     // The parity most strings start at is decoded over the file's own bytes, after the
     // other one has been decoded to a block of its own while those bytes were intact.
-    const uint64_t inPlace = odd * 2 > placed.size() ? 1 : 0;
+    const uint64_t inPlace = odd * 2 > inside ? 1 : 0;
     Block other;
-    if (inPlace ? odd < placed.size() : odd > 0) {
+    if (inPlace ? odd < inside : odd > 0) {
         other.resize(size);  // an upper bound; the pages never written are never touched
         other.resize(decodeParity(1 - inPlace, other.data, 0));
     }
     const uint64_t kept = decodeParity(inPlace, file.data, 0);
+    sorted = {};
 
     uint64_t total = 0;
     for (const Span& span : doc.loaded_)
         total += span.size;
     if (total > size * kMaxTextsPerFileByte + kTextAllowance)
         throw FileError(FileStep::Damaged, name, 0, "strings overlap far beyond the file's size");
+    if (kept + other.size > UINT32_MAX)
+        throw FileError(FileStep::TooLarge, name, 0, "string data exceeds 4 GiB");
 
-    placed = {};
     file.resize(kept + other.size);
     if (other.size) {
         std::memcpy(file.data + kept, other.data, other.size);
         for (uint64_t i = 0; i < count; ++i)
             if (((dataStart + doc.keys[i].offset) & 1) != inPlace)
-                doc.loaded_[i].begin += kept;
+                doc.loaded_[i].begin += static_cast<uint32_t>(kept);
     }
     doc.block_ = std::move(file);
     return doc;

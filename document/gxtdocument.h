@@ -96,9 +96,10 @@ private:
         ~Block();
         void resize(uint64_t n);
     };
+    // Files beyond 4 GiB are refused, so 32 bits address every loaded text.
     struct Span {
-        uint64_t begin = 0;
-        uint64_t size = 0;
+        uint32_t begin = 0;
+        uint32_t size = 0;
     };
     // Takes the file's bytes and decodes the texts over them.
     static GxtDocument parse(Block&& bytes, const std::string& name);
@@ -115,7 +116,8 @@ private:
 // for its own header, key table or data header; the caller's document is then untouched.
 // Offsets past the end of the file give empty texts. Whatever the file holds, loading never
 // takes more than four times the file's size in memory, and the document keeps less: at
-// most twice its string data for the texts, and 28 bytes for every 12-byte key.
+// most twice its string data for the texts, and 20 bytes for every 12-byte key. Files
+// larger than 4 GiB are refused (FileError, TooLarge), as the format cannot address them.
 GxtDocument LoadGxtFile(const std::string& path);
 // The same from bytes already in memory; `name` is used in error messages.
 GxtDocument ParseGxt(std::string_view bytes, const std::string& name);

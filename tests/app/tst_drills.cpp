@@ -224,7 +224,7 @@ private slots:
 private:
     static std::string LoadFileForCheck(const std::string& file)
     {
-        return zarnik::LoadGxtFile(file).CurrentTexts.at(0);
+        return std::string(zarnik::LoadGxtFile(file).text(0));
     }
 };
 

@@ -52,10 +52,10 @@ class EditingTest : public QObject {
         w_ = std::make_unique<MainWindow>(*prompts_, ProgramDirectory(QString::fromStdString(dir_->path())),
                                           QStringList{QString::fromStdString(dir_->file("ru.gxt"))});
         w_->show();
-        original_ = w_->document().CurrentTexts;
+        original_ = w_->document().currentTexts();
     }
     QAction* action(const char* name) const { return w_->findChild<QAction*>(QLatin1String(name)); }
-    const std::string& stored(int i) const { return w_->document().CurrentTexts[i]; }
+    std::string stored(int i) const { return std::string(w_->document().text(i)); }
     QString row(int i) const { return w_->listModel()->data(w_->listModel()->index(i, 1), Qt::DisplayRole).toString(); }
     size_t records() const { return w_->undoHistory().size(); }
     void editRow(int i, const QString& text)
@@ -155,7 +155,7 @@ private slots:
         QCOMPARE(prompts_->texts(MessageKind::Confirm).size(), 1);
         QCOMPARE(stored(1), PirateText("РАЗ"));
         action("N23")->trigger();
-        QCOMPARE(w_->document().CurrentTexts, original_);
+        QCOMPARE(w_->document().currentTexts(), original_);
         QCOMPARE(records(), size_t(0));
         QVERIFY(w_->isModified());
         editRow(1, QStringLiteral("три"));
@@ -242,12 +242,12 @@ private slots:
 
         // Without a current entry only undo and redo act.
         w_->list()->selectionModel()->clearSelection();
-        const auto before = w_->document().CurrentTexts;
+        const auto before = w_->document().currentTexts();
         QGuiApplication::clipboard()->setText(QStringLiteral("clip"));
         w_->SetStatus(2, QStringLiteral("before"));
         for (const char* name : {"N12", "N13", "N14", "N15", "N17", "N18", "N22"})
             action(name)->trigger();
-        QCOMPARE(w_->document().CurrentTexts, before);
+        QCOMPARE(w_->document().currentTexts(), before);
         QCOMPARE(prompts_->dialogsRun, 0);
         QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("clip"));
         QCOMPARE(w_->statusText(2), QStringLiteral("before"));
