@@ -93,7 +93,7 @@ void MainWindow::ShowInfo()
         QStringLiteral("Кол-во строк: %1").arg(doc_.Count()),
         QStringLiteral("Размер идов: %1").arg(doc_.keyTableSize()),
         QStringLiteral("Размер строк: %1").arg(doc_.dataSize()),
-        QStringLiteral("Кодировка: ") + encodingCaption(zarnik::DetectEncoding(doc_.CurrentTexts).encoding),
+        QStringLiteral("Кодировка: ") + encodingCaption(zarnik::DetectEncoding(doc_).encoding),
     };
     prompts_.information(this, QStringLiteral("Информация"), lines.join(QLatin1Char('\n')));
 }

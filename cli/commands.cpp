@@ -110,7 +110,7 @@ void RunInfo(const std::string& path, Output& out)
         buka += b;
         neither += !p && !b;
     }
-    const EncodingVerdict encoding = DetectEncoding(doc.CurrentTexts);
+    const EncodingVerdict encoding = DetectEncoding(doc);
     std::string language;
     appendForTerminal(language, std::string(1, doc.languageLetter()),
                       makeTerminalTable(DisplayTableFor(kModeOriginal)));

@@ -64,7 +64,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     check(zarnik::BuildGxtImage(again) == zarnik::BuildGxtImage(zarnik::ParseGxt(image, "x")),
           "saving is stable");
 
-    const zarnik::EncodingVerdict verdict = zarnik::DetectEncoding(doc.CurrentTexts);
+    const zarnik::EncodingVerdict verdict = zarnik::DetectEncoding(doc);
     check(verdict.total == doc.Count() && verdict.supporting <= verdict.total,
           "the encoding verdict counts the file's texts");
 
