@@ -436,18 +436,32 @@ GxtDocument GxtDocument::parse(Block&& file, const std::string& name)
     return doc;
 }
 
+// Running out of memory on a file too big for this machine is reported like any other
+// failure to read it.
+template <typename Parse>
+GxtDocument parseReportingMemory(const std::string& name, const Parse& parse)
+{
+    try {
+        return parse();
+    } catch (const std::bad_alloc&) {
+        throw FileError(FileStep::Read, name, ENOMEM);
+    }
+}
+
 GxtDocument ParseGxt(std::string_view bytes, const std::string& name)
 {
-    GxtDocument::Block block;
-    block.resize(bytes.size());
-    if (!bytes.empty())
-        std::memcpy(block.data, bytes.data(), bytes.size());
-    return GxtDocument::parse(std::move(block), name);
+    return parseReportingMemory(name, [&] {
+        GxtDocument::Block block;
+        block.resize(bytes.size());
+        if (!bytes.empty())
+            std::memcpy(block.data, bytes.data(), bytes.size());
+        return GxtDocument::parse(std::move(block), name);
+    });
 }
 
 GxtDocument LoadGxtFile(const std::string& path)
 {
-    return GxtDocument::parse(GxtDocument::readFile(path), path);
+    return parseReportingMemory(path, [&] { return GxtDocument::parse(GxtDocument::readFile(path), path); });
 }
 
 namespace {
