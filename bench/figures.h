@@ -36,11 +36,13 @@ public:
     // A row without a target: what a figure is measured against.
     void note(const std::string& what, const std::vector<double>& values, const std::string& unit)
     {
+        if (std::all_of(values.begin(), values.end(), [](double v) { return v < 0; }))
+            return;
         std::string measured;
         for (double v : values) {
             if (!measured.empty())
                 measured += " · ";
-            measured += number(v) + unit;
+            measured += v < 0 ? std::string("—") : number(v) + unit;
         }
         std::printf("| %s | %s | — |\n", what.c_str(), measured.c_str());
         std::fflush(stdout);

@@ -37,21 +37,50 @@ char* DecodeGxtUnitsPortable(const uint8_t* from, uint64_t length, char* out)
 GxtStringExtent ScanGxtString(const uint8_t* bytes, uint64_t size, uint64_t pos)
 {
     // Eight units at a time while no terminator is among them; the block that holds one,
-    // and the last few units, go through the portable loop.
+    // and the last few units, go through the portable loop. Each lane counts the units
+    // with a zero high byte it has seen (a compare gives -1 for each), and the lanes are
+    // added up before they could overflow.
     const __m128i zero = _mm_setzero_si128();
     uint64_t p = pos;
-    uint64_t chars = 0;
+    uint64_t plain = 0, blocks = 0;
+    auto addLanes = [&plain](__m128i counts) {
+        alignas(16) uint16_t lanes[8];
+        _mm_store_si128(reinterpret_cast<__m128i*>(lanes), counts);
+        for (uint16_t lane : lanes)
+            plain += lane;
+    };
+    __m128i counts = zero;
+    int inCounts = 0;
     while (p + 16 <= size) {
         const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + p));
-        if (_mm_movemask_epi8(_mm_cmpeq_epi16(units, zero)) != 0)
-            break;
-        // Each unit with a zero high byte sets two mask bits.
-        const int plain = __builtin_popcount(_mm_movemask_epi8(_mm_cmpeq_epi16(_mm_srli_epi16(units, 8), zero)));
-        chars += 16 - plain / 2;
+        const int stops = _mm_movemask_epi8(_mm_cmpeq_epi16(units, zero));
+        const __m128i plainUnits = _mm_cmpeq_epi16(_mm_srli_epi16(units, 8), zero);
+        if (stops != 0) {
+            // The terminator is here (each unit gives two mask bits): count the units
+            // before it and stop.
+            const int before = __builtin_ctz(static_cast<unsigned>(stops)) / 2;
+            const __m128i lane = _mm_set_epi16(7, 6, 5, 4, 3, 2, 1, 0);
+            const __m128i ahead = _mm_cmpgt_epi16(_mm_set1_epi16(static_cast<short>(before)), lane);
+            counts = _mm_sub_epi16(counts, _mm_and_si128(plainUnits, ahead));
+            addLanes(counts);
+            GxtStringExtent r;
+            r.end = p + 2 * static_cast<uint64_t>(before);
+            r.chars = 16 * blocks + 2 * static_cast<uint64_t>(before) - plain;
+            return r;
+        }
+        counts = _mm_sub_epi16(counts, plainUnits);
+        if (++inCounts == 0xFFFF) {
+            addLanes(counts);
+            counts = zero;
+            inCounts = 0;
+        }
+        ++blocks;
         p += 16;
     }
+    if (blocks)
+        addLanes(counts);
     GxtStringExtent r = ScanGxtStringPortable(bytes, size, p);
-    r.chars += chars;
+    r.chars += 16 * blocks - plain;
     return r;
 }
 
