@@ -7,6 +7,7 @@
 #include "gxtdocument.h"
 #include "safefile.h"
 #include "textexport.h"
+#include "writeall.h"
 
 #include <array>
 #include <cerrno>
@@ -24,19 +25,11 @@ void Output::write(std::string_view text)
 
 void Output::flush()
 {
-    const char* p = buffer_.data();
-    size_t left = buffer_.size();
-    while (left > 0) {
-        const ssize_t n = ::write(fd_, p, left);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            const int err = errno;
-            buffer_.clear();
-            throw FileError(FileStep::Write, "standard output", err);
-        }
-        p += n;
-        left -= static_cast<size_t>(n);
+    try {
+        WriteAll(fd_, buffer_, "standard output");
+    } catch (...) {
+        buffer_.clear();  // a later flush must not write it again
+        throw;
     }
     buffer_.clear();
 }
@@ -88,11 +81,21 @@ bool sameFile(const std::string& a, const std::string& b)
            sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }
 
-std::string savedLine(const std::string& target, bool hadTarget)
+// True when writing to `path` writes to this process's standard output.
+bool isStandardOutput(const std::string& path)
+{
+    struct stat so {}, sp {};
+    return path == "-" || (::fstat(1, &so) == 0 && ::stat(path.c_str(), &sp) == 0 &&
+                           so.st_dev == sp.st_dev && so.st_ino == sp.st_ino);
+}
+
+std::string savedLine(const std::string& target, const SaveOutcome& outcome)
 {
     std::string line = "saved " + target;
-    if (hadTarget)
-        line += "; the previous file is kept as " + BackupPathFor(target);
+    if (outcome.path != target)
+        line += " (the file it links to, " + outcome.path + ")";
+    if (!outcome.backup.empty())
+        line += "; the previous file is kept as " + outcome.backup;
     return line + "\n";
 }
 
@@ -144,28 +147,34 @@ void RunList(const std::string& path, int mode, Output& out)
 void RunExport(const std::string& path, const std::optional<std::string>& target, Output& out)
 {
     const GxtDocument doc = LoadGxtFile(path);
+    if (target == "-") {
+        WriteTextExport(doc, [&out](std::string_view piece) { out.write(piece); });
+        return;
+    }
     const std::string written = target.value_or(ExportTargetFor(path));
     // "texts.txt" exports to itself by default; the user's file must not become its own export.
     if (sameFile(path, written))
         throw CommandError("cannot export " + path + " onto itself; name another output file");
+    // The report line would end up inside the export written to the terminal or pipe.
+    const bool quiet = isStandardOutput(written);
     if (target)
         ReplaceFileSafely(
-            *target, [&doc](const auto& emit) { WriteTextExport(doc, emit); }, BackupPolicy::None);
+            *target, [&doc](const auto& emit) { WriteTextExport(doc, emit); }, BackupPolicy::None,
+            RealFileSystem(), SpecialTarget::WriteInto);
     else
         ExportTextFile(doc, path);
-    out.write("exported " + std::to_string(doc.Count()) + " entries to " + written + "\n");
+    if (!quiet)
+        out.write("exported " + std::to_string(doc.Count()) + " entries to " + written + "\n");
 }
 
-void RunRecode(Recode direction, const std::string& path,
+void RunRecode(RecodeDirection direction, const std::string& path,
                const std::optional<std::string>& target, Output& out)
 {
     GxtDocument doc = LoadGxtFile(path);
-    const bool toBuka = direction == Recode::PirateToBuka;
-    size_t recoded = 0;
-    for (size_t i = 0; i < doc.Count(); ++i)
-        recoded += toBuka ? IsPirateText(doc.text(i)) : IsBukaText(doc.text(i));
-    const std::string count =
-        std::to_string(recoded) + " of " + std::to_string(doc.Count()) + " texts";
+    const bool toBuka = direction == RecodeDirection::PirateToBuka;
+    const size_t total = doc.Count();
+    const size_t recoded = RecodeAll(doc, direction);
+    const std::string count = std::to_string(recoded) + " of " + std::to_string(total) + " texts";
 
     // Saving an unchanged file in place would only replace its backup, which may be
     // the sole copy of what the file held before an earlier recode.
@@ -174,24 +183,18 @@ void RunRecode(Recode direction, const std::string& path,
                   path + " is left as it was\n");
         return;
     }
-    if (toBuka)
-        RecodeAllPirateToBuka(doc);
-    else
-        RecodeAllBukaToPirate(doc);
 
     const std::string saveTo = target.value_or(path);
-    const bool hadTarget = RealFileSystem().exists(saveTo);
-    SaveGxtFile(doc, saveTo);
-    out.write("recoded " + count + "; " + savedLine(saveTo, hadTarget));
+    const SaveOutcome outcome = SaveGxtFile(doc, saveTo);
+    out.write("recoded " + count + "; " + savedLine(saveTo, outcome));
 }
 
 void RunResave(const std::string& path, const std::optional<std::string>& target, Output& out)
 {
     GxtDocument doc = LoadGxtFile(path);
     const std::string saveTo = target.value_or(path);
-    const bool hadTarget = RealFileSystem().exists(saveTo);
-    SaveGxtFile(doc, saveTo);
-    out.write(savedLine(saveTo, hadTarget));
+    const SaveOutcome outcome = SaveGxtFile(doc, saveTo);
+    out.write(savedLine(saveTo, outcome));
 }
 
 }  // namespace zarnik::cli

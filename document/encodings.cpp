@@ -81,14 +81,23 @@ void BukaConvert(Text& text, Direction dir)
     apply(text, dir == Direction::ToDisplay ? tables().bukaShow : tables().bukaStore);
 }
 
+void FoldYo(Text& text)
+{
+    for (char& c : text) {
+        if (c == '\xB8')
+            c = '\xE5';
+        else if (c == '\xA8')
+            c = '\xC5';
+    }
+}
+
 void UpperNoYo(Text& text)
 {
+    FoldYo(text);
     for (char& c : text) {
         const auto b = static_cast<uint8_t>(c);
         if (b >= 0xE0)
             c = static_cast<char>(b - 0x20);
-        else if (b == 0xA8 || b == 0xB8)
-            c = static_cast<char>(0xC5);
     }
 }
 
@@ -124,24 +133,31 @@ void RecodeBukaToPirate(Text& text)
     PirateConvert(text, Direction::ToStorage);
 }
 
-void RecodeAllPirateToBuka(GxtDocument& doc)
+bool HoldsRecodeSource(std::string_view text, RecodeDirection direction)
 {
-    for (size_t i = 0; i < doc.Count(); ++i)
-        if (IsPirateText(doc.text(i))) {
-            Text t(doc.text(i));
-            RecodePirateToBuka(t);
-            doc.setText(i, std::move(t));
-        }
+    return direction == RecodeDirection::PirateToBuka ? IsPirateText(text) : IsBukaText(text);
 }
 
-void RecodeAllBukaToPirate(GxtDocument& doc)
+void Recode(Text& text, RecodeDirection direction)
 {
-    for (size_t i = 0; i < doc.Count(); ++i)
-        if (IsBukaText(doc.text(i))) {
+    if (direction == RecodeDirection::PirateToBuka)
+        RecodePirateToBuka(text);
+    else
+        RecodeBukaToPirate(text);
+}
+
+size_t RecodeAll(GxtDocument& doc, RecodeDirection direction)
+{
+    size_t recoded = 0;
+    for (size_t i = 0; i < doc.Count(); ++i) {
+        if (HoldsRecodeSource(doc.text(i), direction)) {
             Text t(doc.text(i));
-            RecodeBukaToPirate(t);
+            Recode(t, direction);
             doc.setText(i, std::move(t));
+            ++recoded;
         }
+    }
+    return recoded;
 }
 
 void RestoreAllTexts(GxtDocument& doc)

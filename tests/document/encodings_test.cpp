@@ -1,6 +1,7 @@
 #include "cp1251.h"
 #include "encodings.h"
 #include "gxtbuilder.h"
+#include "lines.h"
 
 #include <gtest/gtest.h>
 
@@ -98,11 +99,24 @@ TEST(Pirate, ShowStoreAndYo)
         EXPECT_EQ(shown(stored(Text(1, c), kModePirate), kModePirate), Text(1, c));
 }
 
-TEST(Encodings, UpperNoYo)
+TEST(Encodings, UpperNoYoAndFoldYo)
 {
     Text t = w1251("ёлка Ёж яЯ abc");
+    Text folded = t;
     UpperNoYo(t);
     EXPECT_EQ(t, w1251("ЕЛКА ЕЖ ЯЯ abc"));
+    FoldYo(folded);
+    EXPECT_EQ(folded, w1251("елка Еж яЯ abc"));
+}
+
+TEST(Lines, SplitLikeAListOfLines)
+{
+    using V = std::vector<std::string_view>;
+    EXPECT_EQ(SplitLines("a\r\nb\nc\rd"), (V{"a", "b", "c", "d"}));
+    EXPECT_EQ(SplitLines("a\r\n"), (V{"a"})) << "a final break opens no line";
+    EXPECT_EQ(SplitLines("\n\r\n"), (V{"", ""}));
+    EXPECT_EQ(SplitLines("\r\r\n"), (V{"", ""})) << "CR then CR LF";
+    EXPECT_TRUE(SplitLines("").empty());
 }
 
 TEST(Encodings, LatinTextPassesEverything)
@@ -152,14 +166,14 @@ TEST(Encodings, RecodeAllChains)
     });
 
     GxtDocument p2b = doc;
-    RecodeAllPirateToBuka(p2b);
+    RecodeAll(p2b, RecodeDirection::PirateToBuka);
     EXPECT_EQ(p2b.text(0), bytes({0xC1, 0xD0, 0xC0}));
     EXPECT_EQ(shown(Text(p2b.text(1)), kModeBuka), w1251("ПР да"));
     EXPECT_EQ(p2b.text(2), doc.text(2)) << "Buka text has no Pirate bytes";
     EXPECT_EQ(p2b.text(3), "plain Latin");
 
     GxtDocument back = p2b;
-    RecodeAllBukaToPirate(back);
+    RecodeAll(back, RecodeDirection::BukaToPirate);
     EXPECT_EQ(back.text(0), bytes({0x80, 0x81, 0x82}));
     EXPECT_EQ(shown(Text(back.text(2)), kModePirate), w1251("БУКА and Latin"));
     EXPECT_EQ(back.text(3), "plain Latin");
@@ -167,7 +181,7 @@ TEST(Encodings, RecodeAllChains)
     // Buka to Pirate leaves a pure Pirate text alone but recodes one that also holds
     // lower-case Windows-1251 letters (E0-F2 are Buka bytes).
     GxtDocument b2p = doc;
-    RecodeAllBukaToPirate(b2p);
+    RecodeAll(b2p, RecodeDirection::BukaToPirate);
     EXPECT_EQ(b2p.text(0), doc.text(0));
     EXPECT_NE(b2p.text(1), doc.text(1));
 
