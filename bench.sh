@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds in Release and prints the performance figures, one line each with its target.
-# Exits non-zero when a target is missed.
+# Builds in Release and prints the performance figures: each benchmark's own output, then
+# the table the README shows, one row per figure with its target. Exits non-zero when a
+# target is missed.
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -9,9 +10,16 @@ cmake -S . -B build-release -DCMAKE_BUILD_TYPE=Release -DZARNIK_SANITIZED_TESTS=
 cmake --build build-release -j2 --target core_bench window_bench >/dev/null
 
 status=0
-echo "== Core (Google Benchmark; medians)"
-./build-release/bench/core_bench --benchmark_min_time=0.2 || status=1
+log=$(mktemp)
+trap 'rm -f "$log"' EXIT
+echo "== Core (Google Benchmark)"
+./build-release/bench/core_bench --benchmark_min_time=0.2 | tee -a "$log" || status=1
 echo
-echo "== Editor (offscreen; medians)"
-./build-release/bench/window_bench || status=1
+echo "== Editor (offscreen)"
+./build-release/bench/window_bench | tee -a "$log" || status=1
+echo
+echo "== Table"
+echo "| figure | measured | target |"
+echo "|---|---|---|"
+grep '^| ' "$log" || true
 exit $status

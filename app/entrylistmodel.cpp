@@ -47,7 +47,7 @@ std::string EntryListModel::shownText(int row, size_t limit) const
 {
     if (const auto it = updated_.find(row); it != updated_.end())
         return it->second.shown.substr(0, limit);
-    const std::string& stored = doc_->CurrentTexts[row];
+    const std::string_view stored = doc_->text(row);
     std::string shown(std::min(stored.size(), limit), '\0');
     for (size_t k = 0; k < shown.size(); ++k)
         shown[k] = static_cast<char>(table_[static_cast<uint8_t>(stored[k])]);
@@ -58,7 +58,7 @@ int EntryListModel::rowLength(int row) const
 {
     if (const auto it = updated_.find(row); it != updated_.end())
         return it->second.length;
-    return static_cast<int>(doc_->CurrentTexts[row].size());
+    return static_cast<int>(doc_->text(row).size());
 }
 
 std::vector<int> EntryListModel::widestRows(const std::array<int, 256>& advance, size_t count) const
@@ -89,7 +89,7 @@ std::vector<int> EntryListModel::widestRows(const std::array<int, 256>& advance,
     for (int r = 0; r < rows_; ++r) {
         const auto it = updated_.empty() ? updated_.end() : updated_.find(r);
         consider(it != updated_.end() ? measure(it->second.shown, advance)
-                                      : measure(doc_->CurrentTexts[r], storedAdvance),
+                                      : measure(doc_->text(r), storedAdvance),
                  r);
     }
     std::vector<int> out;

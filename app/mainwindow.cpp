@@ -162,7 +162,7 @@ void MainWindow::entryChanged(size_t index)
     if (typedRow_)
         model_->setRowText(row, *typedRow_);
     else
-        model_->setRowText(row, ToDisplay(session_.text(index)));
+        model_->setRowText(row, ToDisplay(zarnik::Text(session_.text(index))));
     if (row == CurrentIndex)
         UpdatePositionPanel();
 }

@@ -49,7 +49,7 @@ void MainWindow::Edit()
     SetStatus(2, QStringLiteral("Введите строку"));
 
     EditDialog dialog(this);
-    dialog.setText(Cp1251ToQString(ToDisplay(session_.text(CurrentIndex))));
+    dialog.setText(Cp1251ToQString(ToDisplay(zarnik::Text(session_.text(CurrentIndex)))));
     dialog.move(settings_.editLeft, settings_.editTop);
     dialog.resize(settings_.editWidth, dialog.height());
     const bool confirmed = prompts_.execDialog(&dialog) == QDialog::Accepted;
@@ -69,7 +69,7 @@ void MainWindow::Copy()
 {
     if (!hasCurrentEntry())
         return;
-    QGuiApplication::clipboard()->setText(Cp1251ToQString(ToDisplay(session_.text(CurrentIndex))));
+    QGuiApplication::clipboard()->setText(Cp1251ToQString(ToDisplay(zarnik::Text(session_.text(CurrentIndex)))));
     SetStatus(2, QStringLiteral("Строка скопирована"));
 }
 

@@ -85,7 +85,7 @@ void MainWindow::ShowInfo()
         QStringLiteral("Кол-во строк: %1").arg(doc.Count()),
         QStringLiteral("Размер идов: %1").arg(doc.keyTableSize()),
         QStringLiteral("Размер строк: %1").arg(doc.dataSize()),
-        QStringLiteral("Кодировка: ") + encodingCaption(zarnik::DetectEncoding(doc.CurrentTexts).encoding),
+        QStringLiteral("Кодировка: ") + encodingCaption(zarnik::DetectEncoding(doc).encoding),
     };
     prompts_.information(this, QStringLiteral("Информация"), lines.join(QLatin1Char('\n')));
 }

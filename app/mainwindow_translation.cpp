@@ -87,7 +87,7 @@ void MainWindow::ImportTranslation()
         const zarnik::Translation tr = zarnik::ReadTranslationFile(localPath(chosen));
         // The file's own mode, when it names one: its texts were written for that mode.
         const int mode = zarnik::TranslationMode(tr, std::nullopt, LanguageMode);
-        result = zarnik::ApplyTranslation(document(), document().CurrentTexts, tr, mode, false);
+        result = zarnik::ApplyTranslation(document(), document().currentTexts(), tr, mode, false);
     } catch (const zarnik::TranslationError& e) {
         prompts_.error(this, QStringLiteral("Перевод не импортирован, строки не изменены:\n") + problemList(e));
         return;

@@ -105,14 +105,15 @@ void RunInfo(const std::string& path, Output& out)
 {
     const GxtDocument doc = LoadGxtFile(path);
     size_t pirate = 0, buka = 0, neither = 0;
-    for (const Text& t : doc.CurrentTexts) {
+    for (size_t i = 0; i < doc.Count(); ++i) {
+        const std::string_view t = doc.text(i);
         const bool p = IsPirateText(t);
         const bool b = IsBukaText(t);
         pirate += p;
         buka += b;
         neither += !p && !b;
     }
-    const EncodingVerdict encoding = DetectEncoding(doc.CurrentTexts);
+    const EncodingVerdict encoding = DetectEncoding(doc);
     std::string language;
     appendForTerminal(language, std::string(1, doc.languageLetter()),
                       makeTerminalTable(DisplayTableFor(kModeOriginal)));
@@ -137,7 +138,7 @@ void RunList(const std::string& path, int mode, Output& out)
     for (size_t i = 0; i < doc.keys.size(); ++i) {
         appendForTerminal(buf, doc.keys[i].shownName(), keyTable);
         buf.push_back('\t');
-        appendForTerminal(buf, doc.CurrentTexts[i], textTable);
+        appendForTerminal(buf, doc.text(i), textTable);
         buf.push_back('\n');
         out.flushIfFull();
     }

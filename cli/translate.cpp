@@ -56,7 +56,7 @@ void RunApply(const std::string& path, const std::string& translation, const App
     GxtDocument doc = LoadGxtFile(path);
     const Translation tr = ReadTranslationFile(translation);
     const int mode = TranslationMode(tr, options.mode, kModeBuka);
-    ApplyResult r = ApplyTranslation(doc, doc.CurrentTexts, tr, mode, options.useFuzzy);
+    ApplyResult r = ApplyTranslation(doc, doc.currentTexts(), tr, mode, options.useFuzzy);
 
     std::string report = "applied " + translation + " in " + ModeName(mode) + " mode: " +
                          count(r.replaced, "text", "texts") + " taken, " +
@@ -75,8 +75,10 @@ void RunApply(const std::string& path, const std::string& translation, const App
     const bool newLanguage = options.language && *options.language != doc.languageLetter();
     if (options.language)
         doc.FileHeader[3] = static_cast<uint8_t>(*options.language);
+    // Only a text that differs gets bytes of its own; the rest keep sharing the loaded ones.
     for (size_t i = 0; i < r.texts.size(); ++i)
-        doc.CurrentTexts[i] = std::move(r.texts[i]);
+        if (doc.text(i) != r.texts[i])
+            doc.setText(i, std::move(r.texts[i]));
 
     // As with recode: an unchanged in-place save would only overwrite the backup.
     if (r.changed == 0 && !newLanguage && !options.target) {

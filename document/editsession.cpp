@@ -17,9 +17,8 @@ void EditSession::removeListener(Listener* listener)
 
 Text EditSession::exchange(size_t index, Text stored)
 {
-    Text previous = std::move(doc_.CurrentTexts[index]);
-    put(index, std::move(stored));
-    return previous;
+    doc_.swapText(index, stored);
+    return stored;
 }
 
 template <typename Change>
@@ -61,12 +60,18 @@ void EditSession::save(const std::string& path, FileSystem& fs)
     setModified(false);
 }
 
-void EditSession::recordedChange(size_t index, Text stored)
+template <typename Put>
+void EditSession::recordedChangeBy(size_t index, Put put)
 {
-    changeHistory([&] { history_.push(text(index), index); return true; });
-    put(index, std::move(stored));
+    changeHistory([&] { history_.push(Text(text(index)), index); return true; });
+    put();
     tell([index](Listener& l) { l.entryChanged(index); });
     setModified(true);
+}
+
+void EditSession::recordedChange(size_t index, Text stored)
+{
+    recordedChangeBy(index, [&] { put(index, std::move(stored)); });
 }
 
 bool EditSession::setText(size_t index, Text stored)
@@ -89,7 +94,7 @@ bool EditSession::restoreText(size_t index)
 {
     if (!exists(index))
         return false;
-    recordedChange(index, loadedText(index));
+    recordedChangeBy(index, [&] { putLoaded(index); });
     return true;
 }
 
@@ -97,7 +102,7 @@ bool EditSession::recodeText(size_t index, RecodeDirection direction)
 {
     if (!exists(index) || !HoldsRecodeSource(text(index), direction))
         return false;
-    Text recoded = text(index);
+    Text recoded(text(index));
     Recode(recoded, direction);
     recordedChange(index, std::move(recoded));
     return true;

@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace zarnik {
@@ -51,9 +52,10 @@ public:
     bool canUndo() const { return history_.canUndo(); }
     bool canRedo() const { return history_.canRedo(); }
 
-    size_t count() const { return current().size(); }
-    const Text& text(size_t index) const { return current()[index]; }
-    const Text& loadedText(size_t index) const { return doc_.LoadedTexts[index]; }
+    size_t count() const { return doc_.Count(); }
+    // Views valid until the entry changes or another document is loaded.
+    std::string_view text(size_t index) const { return current(index); }
+    std::string_view loadedText(size_t index) const { return doc_.loadedText(index); }
 
     // Replaces the document with a file's. Throws FileError (the document and its history
     // are then untouched). The new document is unmodified with an empty history.
@@ -88,12 +90,16 @@ public:
 
 private:
     // The only places that touch the texts' storage.
-    const std::vector<Text>& current() const { return doc_.CurrentTexts; }
-    void put(size_t index, Text stored) { doc_.CurrentTexts[index] = std::move(stored); }
+    std::string_view current(size_t index) const { return doc_.text(index); }
+    void put(size_t index, Text stored) { doc_.setText(index, std::move(stored)); }
     Text exchange(size_t index, Text stored);
+    // Lets the entry share its loaded text again instead of holding a copy of it.
+    void putLoaded(size_t index) { doc_.restoreText(index); }
 
     bool exists(size_t index) const { return index < count(); }
     void recordedChange(size_t index, Text stored);
+    template <typename Put>
+    void recordedChangeBy(size_t index, Put put);
     void wholeDocumentChanged();
     void setModified(bool modified);
     // Runs a change of the history and tells the listeners if undo or redo availability moved.

@@ -270,7 +270,11 @@ TextEncoding DetectTextEncoding(std::string_view text)
     return readText(text, reader).verdict;
 }
 
-EncodingVerdict DetectEncoding(const std::vector<Text>& texts)
+namespace {
+
+// `textAt(i)` gives text i of `count`.
+template <typename TextAt>
+EncodingVerdict detectOver(size_t count, const TextAt& textAt)
 {
     Reader reader(detector());
     std::array<size_t, kCandidates> votes{};
@@ -278,8 +282,8 @@ EncodingVerdict DetectEncoding(const std::vector<Text>& texts)
     // the file when no text alone could.
     std::array<double, kCandidates> unsureScore{};
     size_t none = 0, unsure = 0;
-    for (const Text& text : texts) {
-        const TextReadings t = readText(text, reader);
+    for (size_t i = 0; i < count; ++i) {
+        const TextReadings t = readText(textAt(i), reader);
         switch (t.verdict) {
         case TextEncoding::None: ++none; break;
         case TextEncoding::Buka: ++votes[kBuka]; break;
@@ -297,7 +301,7 @@ EncodingVerdict DetectEncoding(const std::vector<Text>& texts)
         return c == kBuka ? Encoding::Buka : c == kPirate ? Encoding::Pirate : Encoding::Windows1251;
     };
     EncodingVerdict v;
-    v.total = texts.size();
+    v.total = count;
     const size_t decided = votes[kBuka] + votes[kPirate] + votes[kPlain];
     if (decided == 0 && unsure == 0) {
         v.encoding = Encoding::None;
@@ -320,6 +324,18 @@ EncodingVerdict DetectEncoding(const std::vector<Text>& texts)
         v.supporting = decided + unsure;
     }
     return v;
+}
+
+}  // namespace
+
+EncodingVerdict DetectEncoding(const std::vector<Text>& texts)
+{
+    return detectOver(texts.size(), [&texts](size_t i) { return std::string_view(texts[i]); });
+}
+
+EncodingVerdict DetectEncoding(const GxtDocument& doc)
+{
+    return detectOver(doc.Count(), [&doc](size_t i) { return doc.text(i); });
 }
 
 }  // namespace zarnik

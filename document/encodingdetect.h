@@ -43,6 +43,7 @@ struct EncodingVerdict {
 // The file's encoding: None when no text reads as Russian; otherwise the encoding that
 // explains more than half of the texts decided as Russian, or Mixed.
 EncodingVerdict DetectEncoding(const std::vector<Text>& texts);
+EncodingVerdict DetectEncoding(const GxtDocument& doc);  // its current texts
 
 // The Russian prose the letter statistics are counted from, UTF-8.
 std::string_view RussianProseUtf8();

@@ -149,9 +149,11 @@ void Recode(Text& text, RecodeDirection direction)
 size_t RecodeAll(GxtDocument& doc, RecodeDirection direction)
 {
     size_t recoded = 0;
-    for (Text& t : doc.CurrentTexts) {
-        if (HoldsRecodeSource(t, direction)) {
+    for (size_t i = 0; i < doc.Count(); ++i) {
+        if (HoldsRecodeSource(doc.text(i), direction)) {
+            Text t(doc.text(i));
             Recode(t, direction);
+            doc.setText(i, std::move(t));
             ++recoded;
         }
     }
@@ -160,7 +162,7 @@ size_t RecodeAll(GxtDocument& doc, RecodeDirection direction)
 
 void RestoreAllTexts(GxtDocument& doc)
 {
-    doc.CurrentTexts = doc.LoadedTexts;
+    doc.restoreAllTexts();
 }
 
 }  // namespace zarnik

@@ -1,9 +1,16 @@
 #include "gxtdocument.h"
 
 #include "fileerror.h"
+#include "gxtdecode.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
+#include <new>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace zarnik {
 
@@ -22,8 +29,9 @@ void writeLe32(uint8_t* p, uint32_t v)
     p[3] = uint8_t(v >> 24);
 }
 
-// Shared offsets are legal, but a small hostile file could make every key point at one
-// huge string and balloon the texts far past anything a real file describes.
+// Shared strings take their memory once, but saving, exporting, searching and the list
+// each go over every entry's text: a small hostile file whose keys all point at one huge
+// string would make each of those walks practically endless.
 constexpr uint64_t kMaxTextsPerFileByte = 16;
 constexpr uint64_t kTextAllowance = 1u << 20;
 
@@ -50,33 +58,14 @@ Text ReadGxtString(std::string_view file, uint64_t& pos)
 {
     const auto* bytes = reinterpret_cast<const uint8_t*>(file.data());
     const uint64_t size = file.size();
-    // First find where the string ends and how many characters it makes, so the text is
-    // allocated once and filled without per-character growth checks.
-    uint64_t end = pos;
-    size_t chars = 0;
-    bool oddTail = false;
-    while (end < size) {
-        if (end + 1 >= size) {
-            oddTail = true;  // a last byte without its high byte
-            break;
-        }
-        const uint8_t low = bytes[end], high = bytes[end + 1];
-        if (low == 0 && high == 0)
-            break;
-        chars += high != 0 ? 2 : 1;
-        end += 2;
-    }
-    const bool tailChar = oddTail && bytes[end] != 0;
-    Text text(chars + (tailChar ? 1 : 0), '\0');
-    char* out = text.data();
-    for (uint64_t p = pos; p < end; p += 2) {
-        *out++ = static_cast<char>(bytes[p]);
-        if (bytes[p + 1] != 0)
-            *out++ = static_cast<char>(bytes[p + 1]);
-    }
-    if (tailChar)
-        *out++ = static_cast<char>(bytes[end]);
-    pos = oddTail ? size : std::min<uint64_t>(end + 2, size);
+    if (pos >= size)
+        return Text();
+    const GxtStringExtent extent = ScanGxtString(bytes, size, pos);
+    Text text(extent.chars + (extent.tailChar ? 1 : 0), '\0');
+    char* out = DecodeGxtUnits(bytes + pos, extent.end - pos, text.data());
+    if (extent.tailChar)
+        *out = static_cast<char>(bytes[extent.end]);
+    pos = extent.end + 1 == size ? size : std::min<uint64_t>(extent.end + 2, size);
     return text;
 }
 
@@ -101,54 +90,383 @@ void WriteGxtString(std::string& out, std::string_view text)
     *p++ = '\0';
 }
 
-GxtDocument ParseGxt(std::string_view bytes, const std::string& name)
+// ---- the text store
+
+GxtDocument::Block::Block(const Block& other)
 {
-    const uint64_t size = bytes.size();
+    resize(other.size);
+    if (size)
+        std::memcpy(data, other.data, size);
+}
+
+GxtDocument::Block& GxtDocument::Block::operator=(const Block& other)
+{
+    if (this != &other) {
+        Block copy(other);
+        *this = std::move(copy);
+    }
+    return *this;
+}
+
+GxtDocument::Block::Block(Block&& other) noexcept : data(other.data), size(other.size)
+{
+    other.data = nullptr;
+    other.size = 0;
+}
+
+GxtDocument::Block& GxtDocument::Block::operator=(Block&& other) noexcept
+{
+    std::swap(data, other.data);
+    std::swap(size, other.size);
+    return *this;
+}
+
+GxtDocument::Block::~Block()
+{
+    std::free(data);
+}
+
+void GxtDocument::Block::resize(uint64_t n)
+{
+    if (n == size)
+        return;
+    if (n == 0) {
+        std::free(data);
+        data = nullptr;
+        size = 0;
+        return;
+    }
+    if (n > SIZE_MAX)
+        throw std::bad_alloc();
+    // Shrinking a large block gives its tail back without copying what is kept.
+    void* p = std::realloc(data, static_cast<size_t>(n));
+    if (!p)
+        throw std::bad_alloc();
+    data = static_cast<char*>(p);
+    size = n;
+}
+
+GxtDocument::GxtDocument(const GxtDocument& other) = default;
+GxtDocument& GxtDocument::operator=(const GxtDocument& other) = default;
+
+void GxtDocument::setText(size_t i, Text text)
+{
+    swapText(i, text);
+}
+
+void GxtDocument::swapText(size_t i, Text& text)
+{
+    if (edit_.empty())
+        edit_.assign(keys.size(), 0);
+    if (edit_[i] != 0) {
+        std::swap(edited_[edit_[i] - 1], text);
+        return;
+    }
+    Text previous(loadedText(i));
+    uint32_t slot;
+    if (!freeSlots_.empty()) {
+        slot = freeSlots_.back();
+        freeSlots_.pop_back();
+        edited_[slot] = std::move(text);
+    } else {
+        slot = static_cast<uint32_t>(edited_.size());
+        edited_.push_back(std::move(text));
+    }
+    edit_[i] = slot + 1;
+    text = std::move(previous);
+}
+
+void GxtDocument::restoreText(size_t i)
+{
+    if (!hasOwnText(i))
+        return;
+    const uint32_t slot = edit_[i] - 1;
+    edited_[slot] = Text();
+    edited_[slot].shrink_to_fit();
+    freeSlots_.push_back(slot);
+    edit_[i] = 0;
+}
+
+void GxtDocument::restoreAllTexts()
+{
+    edit_ = {};
+    edited_ = {};
+    freeSlots_ = {};
+}
+
+void GxtDocument::setLoadedTexts(const std::vector<Text>& texts)
+{
+    uint64_t total = 0;
+    for (const Text& t : texts)
+        total += t.size();
+    if (total > UINT32_MAX)
+        throw FileError(FileStep::TooLarge, "", 0, "string data exceeds 4 GiB");
+    Block block;
+    block.resize(total);
+    std::vector<Span> loaded(texts.size());
+    uint64_t at = 0;
+    for (size_t i = 0; i < texts.size(); ++i) {
+        if (!texts[i].empty())
+            std::memcpy(block.data + at, texts[i].data(), texts[i].size());
+        loaded[i] = {static_cast<uint32_t>(at), static_cast<uint32_t>(texts[i].size())};
+        at += texts[i].size();
+    }
+    block_ = std::move(block);
+    loaded_ = std::move(loaded);
+    restoreAllTexts();
+}
+
+std::vector<Text> GxtDocument::currentTexts() const
+{
+    std::vector<Text> out;
+    out.reserve(keys.size());
+    for (size_t i = 0; i < keys.size(); ++i)
+        out.emplace_back(text(i));
+    return out;
+}
+
+std::vector<Text> GxtDocument::loadedTexts() const
+{
+    std::vector<Text> out;
+    out.reserve(keys.size());
+    for (size_t i = 0; i < keys.size(); ++i)
+        out.emplace_back(loadedText(i));
+    return out;
+}
+
+uint64_t GxtDocument::textBytesHeld() const
+{
+    uint64_t total = block_.size;
+    for (const Text& t : edited_)
+        total += t.size();
+    return total;
+}
+
+// ---- loading
+
+GxtDocument::Block GxtDocument::readFile(const std::string& path)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        throw FileError(FileStep::Open, path, errno);
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) {
+        const int err = errno;
+        ::close(fd);
+        throw FileError(FileStep::Read, path, err);
+    }
+    if (S_ISDIR(st.st_mode)) {
+        ::close(fd);
+        throw FileError(FileStep::Open, path, EISDIR);
+    }
+    Block data;
+    try {
+        // Read straight into a block of the file's size; keep reading past it in case the
+        // file grew, and trim if it shrank.
+        const uint64_t expected = S_ISREG(st.st_mode) && st.st_size > 0 ? static_cast<uint64_t>(st.st_size) : 0;
+        data.resize(expected + 1);
+        uint64_t got = 0;
+        for (;;) {
+            if (got == data.size)
+                data.resize(data.size * 2 + 65536);
+            const ssize_t n = ::read(fd, data.data + got, static_cast<size_t>(std::min<uint64_t>(data.size - got, 1u << 30)));
+            if (n == 0)
+                break;
+            if (n < 0) {
+                if (errno == EINTR)
+                    continue;
+                throw FileError(FileStep::Read, path, errno);
+            }
+            got += static_cast<uint64_t>(n);
+        }
+        data.resize(got);
+    } catch (const std::bad_alloc&) {
+        ::close(fd);
+        throw FileError(FileStep::Read, path, ENOMEM);
+    } catch (...) {
+        ::close(fd);
+        throw;
+    }
+    ::close(fd);
+    return data;
+}
+
+namespace {
+
+// Where an entry's string starts in the file, with the entry's number packed below it so
+// that sorting the packed values sorts the entries by position. Positions lie below 2^34
+// (a 32-bit offset after a key table of at most 4 GiB), and there are fewer than 2^29
+// entries.
+constexpr int kEntryBits = 29;
+
+struct Placed {
+    uint64_t packed;
+    uint64_t position() const { return packed >> kEntryBits; }
+    uint32_t entry() const { return static_cast<uint32_t>(packed & ((uint64_t(1) << kEntryBits) - 1)); }
+};
+
+}  // namespace
+
+GxtDocument GxtDocument::parse(Block&& file, const std::string& name)
+{
+    const uint64_t size = file.size;
+    const auto* bytes = reinterpret_cast<const uint8_t*>(file.data);
     GxtDocument doc;
     if (size < 14)
         throw FileError(FileStep::Damaged, name, 0, "file is shorter than its 14-byte header");
-    std::memcpy(doc.FileHeader.data(), bytes.data(), 14);
+    std::memcpy(doc.FileHeader.data(), bytes, 14);
     const uint64_t tableSize = readLe32(&doc.FileHeader[10]);
     if (14 + tableSize > size)
         throw FileError(FileStep::Damaged, name, 0, "key table runs past the end of the file");
     if (14 + tableSize + 8 > size)
         throw FileError(FileStep::Damaged, name, 0, "data header runs past the end of the file");
+    // The texts are addressed with 32 bits, like everything else in the format.
+    if (size > UINT32_MAX)
+        throw FileError(FileStep::TooLarge, name, 0, "string data exceeds 4 GiB");
 
     const uint64_t count = tableSize / 12;  // a remainder is skipped
+    const uint64_t dataStart = 22 + tableSize;
     doc.keys.resize(count);
+    doc.loaded_.assign(count, Span{});  // entries pointing past the end keep an empty text
+    uint64_t inside = 0, odd = 0, last = 0;
+    bool inOrder = true;
     for (uint64_t i = 0; i < count; ++i) {
-        const auto* rec = reinterpret_cast<const uint8_t*>(bytes.data()) + 14 + i * 12;
+        const uint8_t* rec = bytes + 14 + i * 12;
         doc.keys[i].offset = readLe32(rec);
         std::memcpy(doc.keys[i].name.data(), rec + 4, 8);
+        const uint64_t pos = dataStart + doc.keys[i].offset;
+        if (pos < size) {
+            ++inside;
+            odd += pos & 1;
+            inOrder = inOrder && pos >= last;
+            last = pos;
+        }
     }
-    std::memcpy(doc.DataHeader.data(), bytes.data() + 14 + tableSize, 8);
+    std::memcpy(doc.DataHeader.data(), bytes + 14 + tableSize, 8);
 
-    const uint64_t dataStart = 22 + tableSize;
-    const uint64_t budget = size * kMaxTextsPerFileByte + kTextAllowance;
-    uint64_t total = 0;
-    doc.CurrentTexts.resize(count);
-    for (uint64_t i = 0; i < count; ++i) {
-        uint64_t pos = dataStart + doc.keys[i].offset;
-        if (pos >= size)
-            continue;  // points past the end: an empty text
-        doc.CurrentTexts[i] = ReadGxtString(bytes, pos);
-        total += doc.CurrentTexts[i].size();
-        if (total > budget)
-            throw FileError(FileStep::Damaged, name, 0, "strings overlap far beyond the file's size");
+    // The entries in file order of their strings. Game files mostly list their strings in
+    // key order, and then the key table itself is that order; others are sorted.
+    std::vector<Placed> sorted;
+    if (!inOrder) {
+        sorted.reserve(inside);
+        for (uint64_t i = 0; i < count; ++i) {
+            const uint64_t pos = dataStart + doc.keys[i].offset;
+            if (pos < size)
+                sorted.push_back({pos << kEntryBits | i});
+        }
+        std::sort(sorted.begin(), sorted.end(), [](Placed a, Placed b) { return a.packed < b.packed; });
     }
-    doc.LoadedTexts = doc.CurrentTexts;
+    const size_t n = inOrder ? count : sorted.size();
+    auto at = [&](size_t k) {
+        return inOrder ? Placed{(dataStart + doc.keys[k].offset) << kEntryBits | k} : sorted[k];
+    };
+
+    // Decodes the strings whose first unit lies at a position of one parity, in file
+    // order, to `out` from `written` on, and returns the new end of what is written.
+    // An entry that points into a string already met (same parity, before its end) gets
+    // the tail of that string's text: from its position on, the units are the same. So
+    // no byte of the file is decoded twice for one parity, and what is written never
+    // outgrows the string data; when `out` is the file itself, it never overtakes the
+    // bytes still to be read.
+    auto decodeParity = [&](uint64_t parity, char* out, uint64_t written) {
+        size_t k = 0;
+        while (k < n) {
+            const uint64_t start = at(k).position();
+            if (start >= size || (start & 1) != parity) {
+                ++k;
+                continue;
+            }
+            const GxtStringExtent extent = ScanGxtString(bytes, size, start);
+            const uint64_t limit = std::max(extent.end + (extent.tailChar ? 1 : 0), start + 1);
+            const size_t first = k;
+            uint64_t from = start;
+            for (; k < n; ++k) {
+                const Placed e = at(k);
+                const uint64_t pos = e.position();
+                if (pos >= size || (pos & 1) != parity)
+                    continue;
+                if (pos >= limit)
+                    break;
+                const uint64_t units = std::min(pos, extent.end) - from;
+                written = static_cast<uint64_t>(DecodeGxtUnits(bytes + from, units, out + written) - out);
+                from += units;
+                doc.loaded_[e.entry()].begin = static_cast<uint32_t>(written);
+            }
+            written = static_cast<uint64_t>(DecodeGxtUnits(bytes + from, extent.end - from, out + written) - out);
+            if (extent.tailChar)
+                out[written++] = static_cast<char>(bytes[extent.end]);
+            for (size_t j = first; j < k; ++j) {
+                const Placed e = at(j);
+                if (e.position() < size && (e.position() & 1) == parity) {
+                    Span& span = doc.loaded_[e.entry()];
+                    span.size = static_cast<uint32_t>(written - span.begin);
+                }
+            }
+        }
+        return written;
+    };
+
+    // The parity most strings start at is decoded over the file's own bytes, after the
+    // other one has been decoded to a block of its own while those bytes were intact.
+    const uint64_t inPlace = odd * 2 > inside ? 1 : 0;
+    Block other;
+    if (inPlace ? odd < inside : odd > 0) {
+        other.resize(size);  // an upper bound; the pages never written are never touched
+        other.resize(decodeParity(1 - inPlace, other.data, 0));
+    }
+    const uint64_t kept = decodeParity(inPlace, file.data, 0);
+    sorted = {};
+
+    uint64_t total = 0;
+    for (const Span& span : doc.loaded_)
+        total += span.size;
+    if (total > size * kMaxTextsPerFileByte + kTextAllowance)
+        throw FileError(FileStep::Damaged, name, 0, "strings overlap far beyond the file's size");
+    if (kept + other.size > UINT32_MAX)
+        throw FileError(FileStep::TooLarge, name, 0, "string data exceeds 4 GiB");
+
+    file.resize(kept + other.size);
+    if (other.size) {
+        std::memcpy(file.data + kept, other.data, other.size);
+        for (uint64_t i = 0; i < count; ++i)
+            if (((dataStart + doc.keys[i].offset) & 1) != inPlace)
+                doc.loaded_[i].begin += static_cast<uint32_t>(kept);
+    }
+    doc.block_ = std::move(file);
     return doc;
+}
+
+// Running out of memory on a file too big for this machine is reported like any other
+// failure to read it.
+template <typename Parse>
+GxtDocument parseReportingMemory(const std::string& name, const Parse& parse)
+{
+    try {
+        return parse();
+    } catch (const std::bad_alloc&) {
+        throw FileError(FileStep::Read, name, ENOMEM);
+    }
+}
+
+GxtDocument ParseGxt(std::string_view bytes, const std::string& name)
+{
+    return parseReportingMemory(name, [&] {
+        GxtDocument::Block block;
+        block.resize(bytes.size());
+        if (!bytes.empty())
+            std::memcpy(block.data, bytes.data(), bytes.size());
+        return GxtDocument::parse(std::move(block), name);
+    });
 }
 
 GxtDocument LoadGxtFile(const std::string& path)
 {
-    const std::string bytes = ReadWholeFile(path);
-    return ParseGxt(bytes, path);
+    return parseReportingMemory(path, [&] { return GxtDocument::parse(GxtDocument::readFile(path), path); });
 }
 
 namespace {
 
-uint64_t encodedSize(const Text& t)
+uint64_t encodedSize(std::string_view t)
 {
     const size_t n = t.size();
     return 2 * (n - (n > 2 && t[1] == '!' ? 1 : 0)) + 2;
@@ -169,7 +487,7 @@ GxtLayout ComputeGxtLayout(const GxtDocument& doc)
         if (dataSize > UINT32_MAX)
             break;
         layout.offsets[i] = static_cast<uint32_t>(dataSize);
-        dataSize += encodedSize(doc.CurrentTexts[i]);
+        dataSize += encodedSize(doc.text(i));
     }
     if (tableSize > UINT32_MAX || dataSize > UINT32_MAX)
         throw FileError(FileStep::TooLarge, "", 0, "string data exceeds 4 GiB");
@@ -197,8 +515,8 @@ void WriteGxtImage(const GxtDocument& doc, const GxtLayout& layout,
     std::string chunk;
     constexpr size_t kChunk = 1 << 18;
     chunk.reserve(kChunk + 1024);
-    for (const Text& t : doc.CurrentTexts) {
-        WriteGxtString(chunk, t);
+    for (size_t i = 0; i < count; ++i) {
+        WriteGxtString(chunk, doc.text(i));
         if (chunk.size() >= kChunk) {
             emit(chunk);
             chunk.clear();

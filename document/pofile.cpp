@@ -270,14 +270,14 @@ std::string BuildPo(const GxtDocument& doc, int mode, const GxtDocument* source,
     for (size_t i = 0; i < doc.keys.size(); ++i) {
         const unsigned occurrence = ++seen[doc.keys[i].name];
         const std::string key = KeyNotation(doc.keys[i].name, occurrence, TranslationFormat::Po);
-        const std::string own = TextNotation(doc.CurrentTexts[i], mode, TranslationFormat::Po);
+        const std::string own = TextNotation(doc.text(i), mode, TranslationFormat::Po);
         po_message_t m = po_message_create();
         po_message_set_msgctxt(m, key.c_str());
         if (source) {
             const auto found = sourceIndex.find(Key{doc.keys[i].name, occurrence});
             if (found != sourceIndex.end()) {
                 sourceUsed[found->second] = true;
-                po_message_set_msgid(m, TextNotation(source->CurrentTexts[found->second], mode,
+                po_message_set_msgid(m, TextNotation(source->text(found->second), mode,
                                                      TranslationFormat::Po).c_str());
             } else {
                 po_message_set_msgid(m, own.c_str());

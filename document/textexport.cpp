@@ -15,7 +15,7 @@ void WriteTextExport(const GxtDocument& doc, const std::function<void(std::strin
             if ((c >= '0' && c <= '9') || (c >= 'a' && c <= 'z'))
                 out.push_back(c);
         out.push_back('=');
-        const Text& text = doc.CurrentTexts[i];
+        const std::string_view text = doc.text(i);
         const size_t at = out.size();
         out.resize(at + text.size());
         for (size_t k = 0; k < text.size(); ++k)

@@ -338,7 +338,7 @@ std::string BuildTsv(const GxtDocument& doc, int mode)
     for (size_t i = 0; i < doc.keys.size(); ++i) {
         out += KeyNotation(doc.keys[i].name, ++seen[doc.keys[i].name], TranslationFormat::Tsv);
         out += '\t';
-        out += TextNotation(doc.CurrentTexts[i], mode, TranslationFormat::Tsv);
+        out += TextNotation(doc.text(i), mode, TranslationFormat::Tsv);
         out += '\n';
     }
     return out;

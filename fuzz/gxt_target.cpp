@@ -43,12 +43,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         check(!e.russianMessage().empty() && !e.englishMessage().empty(), "error has a message");
         return 0;
     }
-    check(doc.CurrentTexts.size() == doc.Count() && doc.LoadedTexts == doc.CurrentTexts,
-          "texts match the key table");
+    const std::vector<std::string> texts = doc.currentTexts();
+    check(texts.size() == doc.Count() && doc.loadedTexts() == texts, "texts match the key table");
     size_t total = 0;
-    for (const auto& t : doc.CurrentTexts)
+    for (const auto& t : texts)
         total += t.size();
     check(total <= 16 * size + (1u << 20), "texts bounded by the file's size");
+    // Each byte of string data is decoded at most once for strings at even positions and
+    // once for strings at odd ones, however many keys share it.
+    check(doc.textBytesHeld() <= 2 * size, "loaded texts take no more memory than twice the file");
 
     const std::string image = zarnik::BuildGxtImage(doc);
     const zarnik::GxtDocument again = zarnik::ParseGxt(image, "saved.gxt");
@@ -56,12 +59,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     check(again.FileHeader[3] == doc.FileHeader[3], "language letter kept");
     for (size_t i = 0; i < doc.Count(); ++i) {
         check(again.keys[i].name == doc.keys[i].name, "key names kept verbatim");
-        check(again.CurrentTexts[i] == afterRoundTrip(doc.CurrentTexts[i]), "texts kept");
+        check(again.text(i) == afterRoundTrip(texts[i]), "texts kept");
     }
     check(zarnik::BuildGxtImage(again) == zarnik::BuildGxtImage(zarnik::ParseGxt(image, "x")),
           "saving is stable");
 
-    const zarnik::EncodingVerdict verdict = zarnik::DetectEncoding(doc.CurrentTexts);
+    const zarnik::EncodingVerdict verdict = zarnik::DetectEncoding(doc);
     check(verdict.total == doc.Count() && verdict.supporting <= verdict.total,
           "the encoding verdict counts the file's texts");
 

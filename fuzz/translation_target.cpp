@@ -29,9 +29,8 @@ zarnik::GxtDocument makeDocument()
         zarnik::KeyEntry e;
         std::copy(k.begin(), k.end(), e.name.begin());
         doc.keys.push_back(e);
-        doc.CurrentTexts.push_back("x");
     }
-    doc.LoadedTexts = doc.CurrentTexts;
+    doc.setLoadedTexts(std::vector<zarnik::Text>(doc.keys.size(), "x"));
     return doc;
 }
 
@@ -60,7 +59,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const int mode = tr.mode.value_or(zarnik::kModeBuka);
     zarnik::ApplyResult r;
     try {
-        r = zarnik::ApplyTranslation(doc, doc.CurrentTexts, tr, mode, true);
+        r = zarnik::ApplyTranslation(doc, doc.currentTexts(), tr, mode, true);
     } catch (const zarnik::TranslationError& e) {
         check(!e.problems().empty(), "a refusal names its problems");
         return 0;
@@ -69,9 +68,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     // What was applied goes out and back unchanged, in TSV and in PO alike.
     zarnik::GxtDocument applied = doc;
-    applied.CurrentTexts = r.texts;
+    for (size_t i = 0; i < r.texts.size(); ++i)
+        applied.setText(i, r.texts[i]);
     const zarnik::Translation tsv = zarnik::ParseTsv(zarnik::BuildTsv(applied, mode), "again.tsv");
-    const zarnik::ApplyResult again = zarnik::ApplyTranslation(applied, doc.CurrentTexts, tsv, mode, false);
+    const zarnik::ApplyResult again = zarnik::ApplyTranslation(applied, doc.currentTexts(), tsv, mode, false);
     check(again.texts == r.texts, "TSV round trip keeps the texts");
     const zarnik::Translation fromPo =
         zarnik::ParsePo(zarnik::BuildPo(applied, mode, &applied, false, "again"), "again.po");

@@ -32,13 +32,13 @@ int main(int argc, char** argv)
         for (int seed = 1; seed <= files; ++seed) {
             const GeneratedFile f = GenerateGxtFile(kind, uint32_t(seed));
             const GxtDocument doc = ParseGxt(f.bytes, "generated");
-            const EncodingVerdict v = DetectEncoding(doc.CurrentTexts);
+            const EncodingVerdict v = DetectEncoding(doc);
             if (v.encoding == f.expected)
                 ++right;
             else
                 ++misses[std::string(EncodingName(v.encoding))];
-            for (size_t i = 0; i < doc.CurrentTexts.size(); ++i) {
-                const TextEncoding got = DetectTextEncoding(doc.CurrentTexts[i]);
+            for (size_t i = 0; i < doc.Count(); ++i) {
+                const TextEncoding got = DetectTextEncoding(doc.text(i));
                 if (f.truth[i] == TextEncoding::None) {
                     ++latin;
                     falseRussian += got != TextEncoding::None && got != TextEncoding::Unsure;

@@ -8,6 +8,9 @@
 #include <QtTest>
 
 #include <csignal>
+#include <cstring>
+#include <fstream>
+#include <malloc.h>
 #include <filesystem>
 #include <sys/mount.h>
 #include <sys/resource.h>
@@ -44,6 +47,41 @@ private:
     std::string dir_;
     bool mounted_ = false;
 };
+
+long statusBytes(const char* field)
+{
+    std::ifstream in("/proc/self/status");
+    std::string line;
+    while (std::getline(in, line))
+        if (line.rfind(field, 0) == 0)
+            return std::stol(line.substr(std::strlen(field))) * 1024L;
+    return -1;
+}
+
+// Starts a new peak of this process's resident memory from what it holds now.
+bool resetPeakMemory()
+{
+    std::ofstream out("/proc/self/clear_refs");
+    out << "5";
+    out.flush();
+    return out.good();
+}
+
+std::string keysOnOffsets(const std::vector<uint32_t>& offsets, std::string_view data)
+{
+    std::string out("GBLR\x64\0TKEY", 10);
+    out.resize(14 + offsets.size() * 12 + 8);
+    const auto le32 = [&out](size_t at, uint32_t v) {
+        for (int b = 0; b < 4; ++b)
+            out[at + b] = static_cast<char>(v >> (8 * b));
+    };
+    le32(10, static_cast<uint32_t>(offsets.size() * 12));
+    for (size_t i = 0; i < offsets.size(); ++i) {
+        le32(14 + i * 12, offsets[i]);
+        out[14 + i * 12 + 4] = 'k';
+    }
+    return out.append(data);
+}
 
 std::string bigDocument(size_t entries)
 {
@@ -187,6 +225,49 @@ private slots:
         QVERIFY(w->statusText(2) != QStringLiteral("Файл сохранён как текст"));
     }
 
+    // Files built to make a loader hold far more than they weigh: one string under every
+    // key, and keys scattered over the strings in no order. Open in the editor, they take
+    // no more than four times their size.
+    void hostileFilesStayWithinFourTimesTheirSize()
+    {
+        std::vector<std::pair<std::string, size_t>> files;
+        {
+            const std::string shared =
+                keysOnOffsets(std::vector<uint32_t>(833333, 0), EncodeUnits(std::string(192, 'a')));
+            WriteFileBytes(dir_->file("shared.gxt"), shared);
+            files.emplace_back(dir_->file("shared.gxt"), shared.size());
+            std::string data;
+            for (int s = 0; s < 20000; ++s)
+                data += EncodeUnits(std::string(20 + s % 80, 'e'));
+            std::vector<uint32_t> scattered(500000);
+            uint32_t x = 12345;
+            for (uint32_t& o : scattered) {
+                x = x * 1103515245u + 12345u;
+                o = (x >> 8) % static_cast<uint32_t>(data.size());
+            }
+            const std::string image = keysOnOffsets(scattered, data);
+            WriteFileBytes(dir_->file("scattered.gxt"), image);
+            files.emplace_back(dir_->file("scattered.gxt"), image.size());
+        }
+        WriteFileBytes(dir_->file("small.gxt"), GxtBuilder().add("a", "text").build());
+        for (const auto& [file, size] : files) {
+            // The window's own first paint is not the file's doing.
+            auto w = open(dir_->file("small.gxt"));
+            QApplication::processEvents();
+            ::malloc_trim(0);
+            if (!resetPeakMemory())
+                QSKIP("the peak of resident memory cannot be reset here");
+            const long before = statusBytes("VmRSS:");
+            w->openDocument(QString::fromStdString(file));
+            QApplication::processEvents();
+            QCOMPARE(w->document().Count(), static_cast<uint32_t>((size > 10000000) ? 833333 : 500000));
+            const long peak = statusBytes("VmHWM:");
+            QVERIFY2(peak - before <= static_cast<long>(4 * size),
+                     qPrintable(QStringLiteral("%1: %2 bytes, peak %3 over %4")
+                                    .arg(QString::fromStdString(file)).arg(size).arg(peak).arg(before)));
+        }
+    }
+
     void readOnlyFolder()
     {
         SmallDisk disk(dir_->file("ro"), "1m");
@@ -210,7 +291,7 @@ private slots:
 private:
     static std::string LoadFileForCheck(const std::string& file)
     {
-        return zarnik::LoadGxtFile(file).CurrentTexts.at(0);
+        return std::string(zarnik::LoadGxtFile(file).text(0));
     }
 };
 

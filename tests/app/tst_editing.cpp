@@ -45,9 +45,9 @@ class EditingTest : public WindowTest {
     {
         w_.reset();
         w_ = startWindow({writeFile("ru.gxt", bytes)});
-        original_ = w_->document().CurrentTexts;
+        original_ = w_->document().currentTexts();
     }
-    const std::string& stored(int i) const { return w_->document().CurrentTexts[i]; }
+    std::string stored(int i) const { return std::string(w_->document().text(i)); }
     QString row(int i) const { return w_->listModel()->data(w_->listModel()->index(i, 1), Qt::DisplayRole).toString(); }
     size_t records() const { return w_->session().history().size(); }
     void editRow(int i, const QString& text)
@@ -145,7 +145,7 @@ private slots:
         QCOMPARE(prompts_.texts(MessageKind::Confirm).size(), 1);
         QCOMPARE(stored(1), PirateText("РАЗ"));
         trigger(*w_, Command::RestoreAll);
-        QCOMPARE(w_->document().CurrentTexts, original_);
+        QCOMPARE(w_->document().currentTexts(), original_);
         QCOMPARE(records(), size_t(0));
         QVERIFY(w_->isModified());
         editRow(1, QStringLiteral("три"));
@@ -232,14 +232,14 @@ private slots:
 
         // Without a current entry only undo and redo act.
         w_->list()->selectionModel()->clearSelection();
-        const auto before = w_->document().CurrentTexts;
+        const auto before = w_->document().currentTexts();
         QGuiApplication::clipboard()->setText(QStringLiteral("clip"));
         w_->SetStatus(2, QStringLiteral("before"));
         for (Command c : {Command::Edit, Command::Copy, Command::Paste, Command::Clear,
                           Command::RecodeCurrentPirateToBuka, Command::RecodeCurrentBukaToPirate,
                           Command::Restore})
             trigger(*w_, c);
-        QCOMPARE(w_->document().CurrentTexts, before);
+        QCOMPARE(w_->document().currentTexts(), before);
         QCOMPARE(prompts_.dialogsRun, 0);
         QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("clip"));
         QCOMPARE(w_->statusText(2), QStringLiteral("before"));

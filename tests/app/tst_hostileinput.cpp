@@ -64,7 +64,7 @@ private slots:
         QCOMPARE(w_->statusText(1), QStringLiteral("2/2 (3000000)"));
         w_->session().restoreText(0);  // an unsaved change that leaves the texts as they are
         w_->action(Command::Save)->trigger();
-        QCOMPARE(zarnik::LoadGxtFile(file).CurrentTexts[1], text);
+        QCOMPARE(std::string(zarnik::LoadGxtFile(file).text(1)), text);
     }
 
     void placementIsFittedToTheScreen()

@@ -50,7 +50,7 @@ private slots:
 
     void switchingChangesOnlyTheDisplay()
     {
-        const auto storedBefore = w_->document().CurrentTexts;
+        const auto storedBefore = w_->document().currentTexts();
         w_->list()->selectRow(2);
         QSignalSpy resets(w_->listModel(), &QAbstractItemModel::modelReset);
 
@@ -69,7 +69,7 @@ private slots:
         QCOMPARE(row(2), QStringLiteral("Latin only"));
         QCOMPARE(QStringToCp1251(row(1)), PirateText("ПИРАТКА"));
 
-        QCOMPARE(w_->document().CurrentTexts, storedBefore);
+        QCOMPARE(w_->document().currentTexts(), storedBefore);
         QVERIFY(!w_->isModified());
         QCOMPARE(w_->statusText(2), QString());
         QVERIFY(!w_->windowTitle().endsWith(QLatin1Char('*')));

@@ -20,7 +20,7 @@ class TranslationTest : public WindowTest {
     QString gxt_;
 
     QAction* action(Command command) const { return WindowTest::action(*w_, command); }
-    std::vector<std::string> texts() const { return w_->document().CurrentTexts; }
+    std::vector<std::string> texts() const { return w_->document().currentTexts(); }
     void paste(int row, const QString& text)
     {
         w_->list()->selectRow(row);

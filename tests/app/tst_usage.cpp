@@ -186,13 +186,13 @@ private slots:
 
         typeIn({Qt::Key_Tab, Qt::Key_Tab, Qt::Key_Return});  // "Отмена"
         QCOMPARE(closedAs, int(QDialog::Rejected));
-        QCOMPARE(w_->document().CurrentTexts[1], std::string("two"));
+        QCOMPARE(std::string(w_->document().text(1)), std::string("two"));
         QCOMPARE(w_->statusText(2), QStringLiteral("before"));
         QVERIFY(!w_->isModified());
 
         typeIn({Qt::Key_Tab, Qt::Key_Return});  // "Да"
         QCOMPARE(closedAs, int(QDialog::Accepted));
-        QCOMPARE(w_->document().CurrentTexts[1], std::string("new"));
+        QCOMPARE(std::string(w_->document().text(1)), std::string("new"));
         QCOMPARE(w_->statusText(2), QStringLiteral("Строка изменена"));
 
         w_->SetStatus(2, QStringLiteral("before"));

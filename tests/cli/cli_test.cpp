@@ -8,7 +8,9 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <malloc.h>
 #include <filesystem>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
@@ -147,7 +149,7 @@ TEST_F(Cli, RecodeAndResaveKeepTheEditorsBackupRule)
 {
     EXPECT_EQ(runCli({"recode", "pirate-to-buka", gxt}).out,
               "recoded 1 of 6 texts; saved " + gxt + "; the previous file is kept as " + gxt + "_\n");
-    EXPECT_EQ(LoadGxtFile(gxt).CurrentTexts[1], BukaText("НЕТ"));
+    EXPECT_EQ(LoadGxtFile(gxt).text(1), BukaText("НЕТ"));
 
     // Nothing left to recode: the file and its backup (the only copy of the original) stay.
     const std::string recoded = ReadFileBytes(gxt);
@@ -163,7 +165,7 @@ TEST_F(Cli, RecodeAndResaveKeepTheEditorsBackupRule)
               "recoded 1 of 6 texts; saved " + out + "\n");
     EXPECT_EQ(ReadFileBytes(in), kSmall);
     EXPECT_FALSE(FileExists(in + "_"));
-    EXPECT_EQ(LoadGxtFile(out).CurrentTexts[0], PirateText("ДА"));
+    EXPECT_EQ(LoadGxtFile(out).text(0), PirateText("ДА"));
 
     const std::string odd = GxtBuilder().gapBeforeStrings("\x11\x22").add("a", "first").addShared("b", 0)
                                 .trailing("tail").build();
@@ -291,4 +293,95 @@ TEST(CliHelp, HelpAndVersion)
     const std::string help = runCli({"help", "recode"}).out;
     EXPECT_TRUE(help.starts_with("usage: zarnik-cli recode ")) << help;
     EXPECT_EQ(runCli({"recode", "--help"}).out, help);
+}
+
+namespace {
+
+// The peak resident memory of one `info` run, in bytes, from the kernel's account of the
+// finished child. The child is a fork of this small test program until it starts the tool.
+long peakBytesOfInfo(const std::string& file)
+{
+    const std::string tool = ZARNIK_CLI;
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        const int null = ::open("/dev/null", O_RDWR);
+        ::dup2(null, 0);
+        ::dup2(null, 1);
+        ::dup2(null, 2);
+        ::execl(tool.c_str(), tool.c_str(), "info", file.c_str(), static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    int status = 0;
+    struct rusage usage {};
+    ::wait4(pid, &status, 0, &usage);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << file;
+    return usage.ru_maxrss * 1024L;
+}
+
+std::string offsetsImage(const std::vector<uint32_t>& offsets, std::string_view data)
+{
+    std::string out = "GBLR\x64\0TKEY"s;
+    out.resize(14 + offsets.size() * 12 + 8);
+    const auto le32 = [&out](size_t at, uint32_t v) {
+        for (int b = 0; b < 4; ++b)
+            out[at + b] = static_cast<char>(v >> (8 * b));
+    };
+    le32(10, static_cast<uint32_t>(offsets.size() * 12));
+    for (size_t i = 0; i < offsets.size(); ++i) {
+        le32(14 + i * 12, offsets[i]);
+        out[14 + i * 12 + 4] = 'k';
+    }
+    return out.append(data);
+}
+
+}  // namespace
+
+// Files built to make a loader hold far more than they weigh: one string shared by
+// every key, keys on successive units of one long string (each a tail of the one
+// before), keys at odd and even places, keys in no order. Reading them stays within four
+// times the file's size; holding every key's text apart took 10 to 40 times.
+TEST(CliMemory, InfoStaysWithinFourTimesTheFileOnHostileFiles)
+{
+    if (std::getenv("ZARNIK_CLI_UNDER_TEST"))
+        GTEST_SKIP() << "the sanitizers' own memory would swamp the figure";
+    TempDir dir;
+    WriteFileBytes(dir.file("small.gxt"), kSmall);
+    const long baseline = peakBytesOfInfo(dir.file("small.gxt"));
+
+    std::vector<std::pair<std::string, uint64_t>> files;  // name, size
+    auto add = [&](const std::string& name, const std::string& bytes) {
+        WriteFileBytes(dir.file(name), bytes);
+        files.emplace_back(name, bytes.size());
+    };
+    add("shared.gxt", offsetsImage(std::vector<uint32_t>(833333, 0), EncodeUnits(std::string(192, 'a'))));
+    add("huge.gxt", offsetsImage(std::vector<uint32_t>(32, 0), EncodeUnits(std::string(5000000, 'b'))));
+    {
+        std::vector<uint32_t> tails, both;
+        for (uint32_t k = 0; k < 15; ++k)
+            tails.push_back(2 * k);
+        for (uint32_t k = 0; k < 12; ++k)
+            both.push_back(k);
+        add("tails.gxt", offsetsImage(tails, EncodeUnits(std::string(1000000, 'c'))));
+        add("parity.gxt", offsetsImage(both, std::string(2000000, 'd') + "\0\0"s));
+    }
+    {
+        std::vector<uint32_t> scattered(500000);
+        std::string data;
+        for (int s = 0; s < 20000; ++s)
+            data += EncodeUnits(std::string(20 + s % 80, 'e'));
+        uint32_t x = 12345;
+        for (uint32_t& o : scattered) {
+            x = x * 1103515245u + 12345u;
+            o = (x >> 8) % static_cast<uint32_t>(data.size());
+        }
+        add("scattered.gxt", offsetsImage(scattered, data));
+    }
+
+    // The children start as copies of this process: give back what building the files took.
+    ::malloc_trim(0);
+    for (const auto& [name, size] : files) {
+        const long peak = peakBytesOfInfo(dir.file(name));
+        EXPECT_LE(peak - baseline, static_cast<long>(4 * size))
+            << name << ": " << size << " bytes, peak " << peak << ", baseline " << baseline;
+    }
 }

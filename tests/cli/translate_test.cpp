@@ -122,13 +122,13 @@ TEST_F(Translate, EditedMsgstrsChangeExactlyThoseTexts)
     EXPECT_NE(a.out.find("3 texts taken, 2 texts changed, 1 fuzzy entry kept"), std::string::npos) << a.out;
     EXPECT_NE(a.out.find("1 text is stored as the editor stores typed text"), std::string::npos) << a.out;
     GxtDocument doc = LoadGxtFile(ru);
-    EXPECT_EQ(doc.CurrentTexts, (std::vector<std::string>{BukaText("Здравствуй"), BukaText("Еще подьезд"),
+    EXPECT_EQ(doc.currentTexts(), (std::vector<std::string>{BukaText("Здравствуй"), BukaText("Еще подьезд"),
                                                           BukaText("Машина"), BukaText("Только здесь")}));
     EXPECT_EQ(ReadFileBytes(ru + "_"), before);
 
     a = cli({"apply", ru, po, "--use-fuzzy", "-o", dir.file("fuzzy.gxt")});
     ASSERT_EQ(a.status, 0) << a.err;
-    EXPECT_EQ(LoadGxtFile(dir.file("fuzzy.gxt")).CurrentTexts[2], BukaText("Автомобиль"));
+    EXPECT_EQ(std::string(LoadGxtFile(dir.file("fuzzy.gxt")).text(2)), BukaText("Автомобиль"));
 
     // Applied again in place, nothing changes and the backup is not overwritten.
     a = cli({"apply", ru, po});
@@ -153,7 +153,7 @@ TEST_F(Translate, ANewTranslationStartsFromTheEnglishFile)
     EXPECT_NE(a.out.find("1 text is stored"), std::string::npos) << a.out;  // lower case in pirate mode
     const GxtDocument doc = LoadGxtFile(out);
     EXPECT_EQ(doc.languageLetter(), 'R');
-    EXPECT_EQ(doc.CurrentTexts, (std::vector<std::string>{PirateText("ПРИВЕТ"), PirateText("ИДИ"), "OK"}));
+    EXPECT_EQ(doc.currentTexts(), (std::vector<std::string>{PirateText("ПРИВЕТ"), PirateText("ИДИ"), "OK"}));
 }
 
 // Every problem of the input is named with its file and line; nothing is written.

@@ -44,8 +44,8 @@ TEST(DamagedFiles, EveryTruncationLoadsOrFailsCleanly)
             // Every text is a prefix of what the complete file holds.
             GxtDocument full = ParseGxt(kGood, "full.gxt");
             for (size_t i = 0; i < 3; ++i)
-                EXPECT_EQ(full.CurrentTexts[i].compare(0, doc.CurrentTexts[i].size(),
-                                                       doc.CurrentTexts[i]), 0);
+                EXPECT_EQ(full.text(i).compare(0, doc.text(i).size(),
+                                                       doc.text(i)), 0);
         }
     }
 }
@@ -91,11 +91,11 @@ TEST(DamagedFiles, AbsurdSizesAndOffsets)
     }
 
     GxtDocument doc = ParseGxt(offsets, "x");
-    EXPECT_EQ(doc.CurrentTexts[0], "");
-    EXPECT_EQ(doc.CurrentTexts[1], "");
-    EXPECT_EQ(doc.CurrentTexts[2], "x");
-    EXPECT_EQ(ParseGxt(kGood + "Z", "x").CurrentTexts, ParseGxt(kGood, "x").CurrentTexts);
-    EXPECT_EQ(ParseGxt(cases[5].bytes, "x").CurrentTexts[0], "abc");
+    EXPECT_EQ(doc.text(0), "");
+    EXPECT_EQ(doc.text(1), "");
+    EXPECT_EQ(doc.text(2), "x");
+    EXPECT_EQ(ParseGxt(kGood + "Z", "x").currentTexts(), ParseGxt(kGood, "x").currentTexts());
+    EXPECT_EQ(ParseGxt(cases[5].bytes, "x").text(0), "abc");
 }
 
 TEST(DamagedFiles, ManyKeysOnOneHugeStringAreRefusedNotBallooned)
@@ -112,7 +112,7 @@ TEST(DamagedFiles, ManyKeysOnOneHugeStringAreRefusedNotBallooned)
     ok.add("k0", std::string(1000, 'a'));
     for (int i = 1; i < 10; ++i)
         ok.addShared("k" + std::to_string(i), 0);
-    EXPECT_EQ(ParseGxt(ok.build(), "ok.gxt").CurrentTexts[9].size(), 1000u);
+    EXPECT_EQ(ParseGxt(ok.build(), "ok.gxt").text(9).size(), 1000u);
 }
 
 TEST(DamagedFiles, MissingFileAndDirectoryAreOpenErrors)

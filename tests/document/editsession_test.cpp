@@ -23,7 +23,7 @@ struct Recorder : EditSession::Listener {
     void entryChanged(size_t i) override
     {
         heard.push_back("entry " + std::to_string(i));
-        textsWhenTold.push_back(session->text(i));
+        textsWhenTold.emplace_back(session->text(i));
     }
     void allEntriesChanged() override { heard.push_back("all"); }
     void modifiedChanged(bool m) override { heard.push_back(m ? "modified" : "unmodified"); }
@@ -59,10 +59,10 @@ protected:
         r.session = &s;
         s.addListener(&r);
         s.load(fiveEntries());
-        loaded = s.document().LoadedTexts;
+        loaded = s.document().loadedTexts();
         r.take();
     }
-    std::vector<Text> texts() const { return s.document().CurrentTexts; }
+    std::vector<Text> texts() const { return s.document().currentTexts(); }
 };
 
 }  // namespace
@@ -105,7 +105,7 @@ TEST_F(EditSessionTest, SingleEntryChangesRecordAndMarkModified)
     EXPECT_TRUE(s.recodeText(2, RecodeDirection::BukaToPirate));
     EXPECT_EQ(s.text(2), PirateText("БУКА"));
     EXPECT_EQ(s.history().size(), 7u);
-    EXPECT_EQ(s.document().LoadedTexts, loaded);
+    EXPECT_EQ(s.document().loadedTexts(), loaded);
 }
 
 TEST_F(EditSessionTest, ChangesThatChangeNothingAreNeitherRecordedNorMarked)
@@ -177,7 +177,7 @@ TEST_F(EditSessionTest, SavingUnmarksButUndoAlwaysMarksAgain)
     s.save(path);
     EXPECT_FALSE(s.isModified());
     EXPECT_EQ(r.take(), (std::vector<std::string>{"unmodified"}));
-    EXPECT_EQ(ParseGxt(ReadWholeFile(path), path).CurrentTexts[0], "zero");
+    EXPECT_EQ(Text(ParseGxt(ReadWholeFile(path), path).text(0)), "zero");
     EXPECT_TRUE(s.canUndo()) << "saving keeps the history";
 
     // Undo then redo comes back to the saved texts, still counted as a change.
@@ -191,7 +191,7 @@ TEST_F(EditSessionTest, SavingUnmarksButUndoAlwaysMarksAgain)
     s.setText(1, "unsaved");
     EXPECT_THROW(s.save(path, fs), FileError);
     EXPECT_TRUE(s.isModified());
-    EXPECT_EQ(ParseGxt(ReadWholeFile(path), path).CurrentTexts[1], "beta");
+    EXPECT_EQ(Text(ParseGxt(ReadWholeFile(path), path).text(1)), "beta");
 }
 
 TEST_F(EditSessionTest, WholeDocumentChangesEmptyTheHistoryAndMark)

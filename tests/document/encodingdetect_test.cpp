@@ -125,7 +125,7 @@ TEST(EncodingDetect, ShortTextsAreDecidedOrLeftOpenButNotMistaken)
 
 TEST(EncodingDetect, TheFileVerdictCountsTheTextsBehindIt)
 {
-    EncodingVerdict v = DetectEncoding({});
+    EncodingVerdict v = DetectEncoding(std::vector<Text>{});
     EXPECT_EQ(v.encoding, Encoding::None);
     EXPECT_EQ(v.total, 0u);
 
@@ -172,8 +172,8 @@ TEST(EncodingDetect, GeneratedFilesOfEveryKind)
         for (int seed = 1; seed <= kFiles; ++seed) {
             const GeneratedFile f = GenerateGxtFile(kind, uint32_t(seed));
             const GxtDocument doc = ParseGxt(f.bytes, "generated");
-            ASSERT_EQ(doc.CurrentTexts, f.texts);
-            const EncodingVerdict v = DetectEncoding(doc.CurrentTexts);
+            ASSERT_EQ(doc.currentTexts(), f.texts);
+            const EncodingVerdict v = DetectEncoding(doc);
             right += v.encoding == f.expected;
             EXPECT_EQ(v.encoding, f.expected) << FileKindName(kind) << " seed " << seed;
             for (size_t i = 0; i < f.texts.size(); ++i) {

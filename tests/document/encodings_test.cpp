@@ -157,35 +157,34 @@ TEST(Encodings, RecodeAllChains)
 {
     GxtDocument doc;
     doc.keys.resize(5);
-    doc.CurrentTexts = {
+    doc.setLoadedTexts({
         bytes({0x80, 0x81, 0x82}),                  // Pirate АБВ
         bytes({0x8F, 0x90}) + w1251(" да"),         // Pirate with lower-case Windows-1251
         stored(w1251("Бука and Latin"), kModeBuka),  // Buka with Latin
         "plain Latin",
         "",
-    };
-    doc.LoadedTexts = doc.CurrentTexts;
+    });
 
     GxtDocument p2b = doc;
     RecodeAll(p2b, RecodeDirection::PirateToBuka);
-    EXPECT_EQ(p2b.CurrentTexts[0], bytes({0xC1, 0xD0, 0xC0}));
-    EXPECT_EQ(shown(p2b.CurrentTexts[1], kModeBuka), w1251("ПР да"));
-    EXPECT_EQ(p2b.CurrentTexts[2], doc.CurrentTexts[2]) << "Buka text has no Pirate bytes";
-    EXPECT_EQ(p2b.CurrentTexts[3], "plain Latin");
+    EXPECT_EQ(p2b.text(0), bytes({0xC1, 0xD0, 0xC0}));
+    EXPECT_EQ(shown(Text(p2b.text(1)), kModeBuka), w1251("ПР да"));
+    EXPECT_EQ(p2b.text(2), doc.text(2)) << "Buka text has no Pirate bytes";
+    EXPECT_EQ(p2b.text(3), "plain Latin");
 
     GxtDocument back = p2b;
     RecodeAll(back, RecodeDirection::BukaToPirate);
-    EXPECT_EQ(back.CurrentTexts[0], bytes({0x80, 0x81, 0x82}));
-    EXPECT_EQ(shown(back.CurrentTexts[2], kModePirate), w1251("БУКА and Latin"));
-    EXPECT_EQ(back.CurrentTexts[3], "plain Latin");
+    EXPECT_EQ(back.text(0), bytes({0x80, 0x81, 0x82}));
+    EXPECT_EQ(shown(Text(back.text(2)), kModePirate), w1251("БУКА and Latin"));
+    EXPECT_EQ(back.text(3), "plain Latin");
 
     // Buka to Pirate leaves a pure Pirate text alone but recodes one that also holds
     // lower-case Windows-1251 letters (E0-F2 are Buka bytes).
     GxtDocument b2p = doc;
     RecodeAll(b2p, RecodeDirection::BukaToPirate);
-    EXPECT_EQ(b2p.CurrentTexts[0], doc.CurrentTexts[0]);
-    EXPECT_NE(b2p.CurrentTexts[1], doc.CurrentTexts[1]);
+    EXPECT_EQ(b2p.text(0), doc.text(0));
+    EXPECT_NE(b2p.text(1), doc.text(1));
 
     RestoreAllTexts(b2p);
-    EXPECT_EQ(b2p.CurrentTexts, doc.LoadedTexts);
+    EXPECT_EQ(b2p.currentTexts(), doc.loadedTexts());
 }

@@ -36,8 +36,8 @@ TEST(GxtFormat, OrdinaryFileRoundTripsByteForByte)
     GxtDocument doc = parse(original);
     ASSERT_EQ(doc.Count(), 4u);
     EXPECT_EQ(doc.keys[1].shownName(), "car1");
-    EXPECT_EQ(doc.CurrentTexts[1], "l!Marker text");
-    EXPECT_EQ(doc.CurrentTexts[2], "");
+    EXPECT_EQ(doc.text(1), "l!Marker text");
+    EXPECT_EQ(doc.text(2), "");
     EXPECT_EQ(doc.languageLetter(), 'R');
     EXPECT_EQ(BuildGxtImage(doc), original);
 }
@@ -58,20 +58,20 @@ TEST(GxtFormat, ExclamationHighByteRule)
                                  .addRaw("c", units({'A', 0x04, 'z', 0, 0, 0}))
                                  .build();
     GxtDocument doc = parse(file);
-    EXPECT_EQ(doc.CurrentTexts[0], "X!");
-    EXPECT_EQ(doc.CurrentTexts[1], "X!y");
-    EXPECT_EQ(doc.CurrentTexts[2], units({'A', 0x04, 'z'}));
+    EXPECT_EQ(doc.text(0), "X!");
+    EXPECT_EQ(doc.text(1), "X!y");
+    EXPECT_EQ(doc.text(2), units({'A', 0x04, 'z'}));
     GxtDocument again = parse(BuildGxtImage(doc));
-    EXPECT_EQ(again.CurrentTexts, doc.CurrentTexts);
+    EXPECT_EQ(again.currentTexts(), doc.currentTexts());
 }
 
 TEST(GxtFormat, ZeroLowByteWithHighByteIsCutOnTheNextLoad)
 {
     const std::string file = GxtBuilder().addRaw("k", units({0, 'Q', 'r', 0, 0, 0})).build();
     GxtDocument doc = parse(file);
-    EXPECT_EQ(doc.CurrentTexts[0], units({0, 'Q', 'r'}));
+    EXPECT_EQ(doc.text(0), units({0, 'Q', 'r'}));
     GxtDocument again = parse(BuildGxtImage(doc));
-    EXPECT_EQ(again.CurrentTexts[0], "");
+    EXPECT_EQ(again.text(0), "");
 }
 
 TEST(GxtFormat, SharedStringsAreWrittenAsSeparateCopies)
@@ -79,12 +79,12 @@ TEST(GxtFormat, SharedStringsAreWrittenAsSeparateCopies)
     const std::string file =
         GxtBuilder().add("one", "shared text").addShared("two", 0).add("three", "x").build();
     GxtDocument doc = parse(file);
-    EXPECT_EQ(doc.CurrentTexts[1], "shared text");
+    EXPECT_EQ(doc.text(1), "shared text");
     const std::string saved = BuildGxtImage(doc);
     EXPECT_EQ(saved.size(), file.size() + EncodeUnits("shared text").size());
     GxtDocument again = parse(saved);
     EXPECT_NE(again.keys[0].offset, again.keys[1].offset);
-    EXPECT_EQ(again.CurrentTexts, doc.CurrentTexts);
+    EXPECT_EQ(again.currentTexts(), doc.currentTexts());
 }
 
 TEST(GxtFormat, KeyTableRemainderIsSkippedAndDroppedOnSave)
@@ -97,10 +97,10 @@ TEST(GxtFormat, KeyTableRemainderIsSkippedAndDroppedOnSave)
     GxtDocument doc = parse(file);
     ASSERT_EQ(doc.Count(), 2u);
     EXPECT_EQ(doc.keyTableSize(), 29u);
-    EXPECT_EQ(doc.CurrentTexts[1], "second");
+    EXPECT_EQ(doc.text(1), "second");
     GxtDocument again = parse(BuildGxtImage(doc));
     EXPECT_EQ(again.keyTableSize(), 24u);
-    EXPECT_EQ(again.CurrentTexts, doc.CurrentTexts);
+    EXPECT_EQ(again.currentTexts(), doc.currentTexts());
 }
 
 TEST(GxtFormat, RealFileOdditiesLoadAndNormaliseOnSave)
@@ -121,15 +121,15 @@ TEST(GxtFormat, RealFileOdditiesLoadAndNormaliseOnSave)
         .dataSize(static_cast<uint32_t>(data.size() - 3))
         .trailing(std::string(2, '\0'));
     GxtDocument doc = parse(b.build());
-    EXPECT_EQ(doc.CurrentTexts[0], "first");
-    EXPECT_EQ(doc.CurrentTexts[1], "second");
-    EXPECT_EQ(doc.CurrentTexts[2], "third");
+    EXPECT_EQ(doc.text(0), "first");
+    EXPECT_EQ(doc.text(1), "second");
+    EXPECT_EQ(doc.text(2), "third");
     EXPECT_EQ(doc.keys[0].shownName(), "B25");
     EXPECT_EQ(doc.keys[1].shownName(), "");
 
     const std::string saved = BuildGxtImage(doc);
     GxtDocument again = parse(saved);
-    EXPECT_EQ(again.CurrentTexts, doc.CurrentTexts);
+    EXPECT_EQ(again.currentTexts(), doc.currentTexts());
     EXPECT_EQ(std::string(again.keys[0].name.data(), 8), std::string("B25\0rcy\0", 8));
     EXPECT_EQ(again.dataSize(), saved.size() - 22 - 36);
     EXPECT_EQ(again.keys[0].offset, 0u);  // now in key-table order, back to back
@@ -141,8 +141,8 @@ TEST(GxtFormat, StringsStartingAtOddOffsets)
     GxtBuilder b;
     b.gapBeforeStrings(data).addAt("a", 1).addAt("b", 1 + 8);
     GxtDocument doc = parse(b.build());
-    EXPECT_EQ(doc.CurrentTexts[0], "odd");
-    EXPECT_EQ(doc.CurrentTexts[1], "");
+    EXPECT_EQ(doc.text(0), "odd");
+    EXPECT_EQ(doc.text(1), "");
 }
 
 TEST(GxtSave, BackupRulesAndSizes)
@@ -157,22 +157,22 @@ TEST(GxtSave, BackupRulesAndSizes)
     EXPECT_EQ(first, BuildGxtImage(doc));
     EXPECT_FALSE(FileExists(path + "_"));
 
-    doc.CurrentTexts[0] = "one, changed";
+    doc.setText(0, "one, changed");
     SaveGxtFile(doc, path);
     EXPECT_EQ(ReadFileBytes(path + "_"), first);
     const std::string second = ReadFileBytes(path);
 
     // Saving twice keeps only the most recent backup.
-    doc.CurrentTexts[1] = "two, changed";
+    doc.setText(1, "two, changed");
     SaveGxtFile(doc, path);
     EXPECT_EQ(ReadFileBytes(path + "_"), second);
 
-    // The document now carries the sizes of the file as written; LoadedTexts untouched.
+    // The document now carries the sizes of the file as written; the texts as loaded are untouched.
     GxtDocument onDisk = LoadGxtFile(path);
     EXPECT_EQ(doc.dataSize(), onDisk.dataSize());
     EXPECT_EQ(doc.keys[1].offset, onDisk.keys[1].offset);
-    EXPECT_EQ(doc.LoadedTexts[0], "one");
-    EXPECT_EQ(onDisk.CurrentTexts[1], "two, changed");
+    EXPECT_EQ(doc.loadedText(0), "one");
+    EXPECT_EQ(onDisk.text(1), "two, changed");
 }
 
 TEST(GxtSave, EmptyDocument)

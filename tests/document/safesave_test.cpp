@@ -72,13 +72,13 @@ TEST(SafeSave, SymbolicLinkIsFollowedAndStaysALink)
     for (const char* text : {"second", "third"}) {
         GxtDocument doc = LoadGxtFile(link);
         const std::string before = ReadFileBytes(real);
-        doc.CurrentTexts[0] = text;
+        doc.setText(0, text);
         const SaveOutcome outcome = SaveGxtFile(doc, link);
         EXPECT_EQ(outcome.path, dir.file("real/texts.gxt"));
         EXPECT_EQ(outcome.backup, real + "_");
         ASSERT_TRUE(fs::is_symlink(link));
         EXPECT_EQ(fs::read_symlink(link), "real/texts.gxt");
-        EXPECT_EQ(LoadGxtFile(real).CurrentTexts[0], text);
+        EXPECT_EQ(Text(LoadGxtFile(real).text(0)), text);
         EXPECT_EQ(ReadFileBytes(real + "_"), before);
         EXPECT_FALSE(fs::is_symlink(real + "_"));
         EXPECT_EQ(statOf(real).st_mode & 07777, 0640u);
@@ -89,10 +89,10 @@ TEST(SafeSave, SymbolicLinkIsFollowedAndStaysALink)
     // A chain of links ends at the file; a link to nowhere creates the file it names.
     fs::create_symlink(link, dir.file("chain.gxt"));
     save(dir.file("chain.gxt"), imageWith("via chain"));
-    EXPECT_EQ(LoadGxtFile(real).CurrentTexts[0], "via chain");
+    EXPECT_EQ(Text(LoadGxtFile(real).text(0)), "via chain");
     fs::create_symlink(dir.file("real/new.gxt"), dir.file("dangling.gxt"));
     save(dir.file("dangling.gxt"), imageWith("new"));
-    EXPECT_EQ(LoadGxtFile(dir.file("real/new.gxt")).CurrentTexts[0], "new");
+    EXPECT_EQ(Text(LoadGxtFile(dir.file("real/new.gxt")).text(0)), "new");
     EXPECT_TRUE(fs::is_symlink(dir.file("dangling.gxt")));
 
     // A loop of links is refused with a reason, and nothing is written.

@@ -37,7 +37,7 @@ struct SaveScene {
         WriteFileBytes(path, original);
         WriteFileBytes(path + "_", oldBackup);
         doc = LoadGxtFile(path);
-        doc.CurrentTexts[0] = "a much longer replacement text";
+        doc.setText(0, "a much longer replacement text");
     }
     std::string newImage() const { return BuildGxtImage(doc); }
     const std::set<std::string> bothFiles{"texts.gxt", "texts.gxt_"};
@@ -140,7 +140,7 @@ TEST(SaveFailures, KilledBetweenAnyTwoStepsTheNameHoldsACompleteFile)
         EXPECT_TRUE(backup == scene.oldBackup || backup == scene.original);
         leftovers += filesIn(scene.dir.path()).size() > 2;
 
-        scene.doc.CurrentTexts[0] = "third";
+        scene.doc.setText(0, "third");
         SaveGxtFile(scene.doc, scene.path);
         EXPECT_EQ(ReadFileBytes(scene.path), scene.newImage());
         EXPECT_EQ(ReadFileBytes(scene.path + "_"), now);

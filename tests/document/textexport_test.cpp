@@ -29,7 +29,7 @@ TEST(TextExport, LinesByteForByte)
                                     "9=b\r\n \r\ngang1=\xE0\xE1\r\n \r\npir=\x80\x90\xA0 \xDC\xFC\r\n \r\n");
 
     // The texts as edited are exported, not the texts as loaded.
-    doc.CurrentTexts[1] = "\xC1";
+    doc.setText(1, "\xC1");
     EXPECT_NE(BuildTextExport(doc).find("empty=\xC0\r\n"), std::string::npos);
 }
 

@@ -37,7 +37,7 @@ std::string problemsOf(const std::function<void()>& f)
 ApplyResult applyTsv(const GxtDocument& doc, const std::string& tsv, bool useFuzzy = false)
 {
     const Translation tr = ParseTsv(tsv, "t.tsv");
-    return ApplyTranslation(doc, doc.CurrentTexts, tr, TranslationMode(tr, std::nullopt, kModeBuka), useFuzzy);
+    return ApplyTranslation(doc, doc.currentTexts(), tr, TranslationMode(tr, std::nullopt, kModeBuka), useFuzzy);
 }
 
 }  // namespace
@@ -66,8 +66,8 @@ TEST(Translation, EveryTextComesBackThroughPoAndTsv)
                 EXPECT_EQ(r.storedDifferently, 0u) << what;
                 for (size_t i = 0; i < doc.Count(); ++i) {
                     // An empty msgstr means "untranslated" in PO, so an empty text is not taken.
-                    const bool untranslated = tr == &fromPo && doc.CurrentTexts[i].empty();
-                    EXPECT_EQ(r.texts[i], untranslated ? "?" : doc.CurrentTexts[i]) << what << " entry " << i;
+                    const bool untranslated = tr == &fromPo && doc.text(i).empty();
+                    EXPECT_EQ(r.texts[i], untranslated ? "?" : std::string(doc.text(i))) << what << " entry " << i;
                 }
             }
         }
@@ -133,11 +133,11 @@ TEST(Translation, AppliedTextsAreStoredAsTypedTextAndCounted)
                        "#~ msgctxt \"zz\"\n#~ msgid \"old\"\n#~ msgstr \"obsolete\"\n");
     const Translation tr = ReadPoFile(po);
     EXPECT_EQ(tr.mode, std::nullopt);
-    r = ApplyTranslation(doc, doc.CurrentTexts, tr, kModeBuka, false);
-    EXPECT_EQ(r.texts, doc.CurrentTexts);
+    r = ApplyTranslation(doc, doc.currentTexts(), tr, kModeBuka, false);
+    EXPECT_EQ(r.texts, doc.currentTexts());
     EXPECT_EQ(r.untranslated, 1u);
     EXPECT_EQ(r.fuzzyKept, 1u);
-    r = ApplyTranslation(doc, doc.CurrentTexts, tr, kModeBuka, true);
+    r = ApplyTranslation(doc, doc.currentTexts(), tr, kModeBuka, true);
     EXPECT_EQ(r.texts[1], BukaText("нов"));
 }
 
@@ -164,10 +164,10 @@ TEST(Translation, ProblemsAreNamedWithTheirLines)
     const std::string po = dir.file("t.po");
     WriteFileBytes(po, "msgid \"\"\nmsgstr \"Content-Type: text/plain; charset=UTF-8\\n\"\n\n"
                        "msgctxt \"zz\"\nmsgid \"q\"\nmsgstr \"w\"\n\nmsgid \"nokey\"\nmsgstr \"w\"\n");
-    EXPECT_EQ(problemsOf([&] { ApplyTranslation(doc, doc.CurrentTexts, ReadPoFile(po), kModeBuka, false); }),
+    EXPECT_EQ(problemsOf([&] { ApplyTranslation(doc, doc.currentTexts(), ReadPoFile(po), kModeBuka, false); }),
               po + ":5: unknown key \"zz\"\n" + po + ":8: message without a key (msgctxt)");
     WriteFileBytes(po, "msgid \"\"\nmsgstr \"Content-Type: text/plain; charset=KOI8-R\\n\"\n");
-    EXPECT_EQ(problemsOf([&] { ApplyTranslation(doc, doc.CurrentTexts, ReadPoFile(po), kModeBuka, false); }),
+    EXPECT_EQ(problemsOf([&] { ApplyTranslation(doc, doc.currentTexts(), ReadPoFile(po), kModeBuka, false); }),
               po + ": the file is in koi8-r; only UTF-8 is read");
     WriteFileBytes(po, "msgctxt \"a\"\nmsgid \"x\"\nmsgstr \"y\"\ngarbage\n");
     EXPECT_NE(problemsOf([&] { ReadPoFile(po); }).find(po + ":4: "), std::string::npos);

@@ -1,0 +1,225 @@
+// The loader's decoder and the text store: the same texts as decoding each entry's string
+// on its own, on random and hostile layouts, and copy-on-write editing over shared texts.
+#include "encodings.h"
+#include "fileerror.h"
+#include "gxtbuilder.h"
+#include "gxtdecode.h"
+#include "gxtdocument.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+using namespace zarnik;
+using namespace zarnik::testing;
+using namespace std::string_literals;
+
+namespace {
+
+// One string read unit by unit, as the format describes it: the oracle for the decoder.
+// `pos` ends past the terminator, or at the end of the file.
+std::string referenceRead(std::string_view file, uint64_t& pos)
+{
+    std::string text;
+    while (pos < file.size()) {
+        const auto low = static_cast<uint8_t>(file[pos]);
+        if (pos + 1 >= file.size()) {
+            if (low != 0)
+                text.push_back(static_cast<char>(low));
+            pos = file.size();
+            break;
+        }
+        const auto high = static_cast<uint8_t>(file[pos + 1]);
+        pos += 2;
+        if (low == 0 && high == 0)
+            break;
+        text.push_back(static_cast<char>(low));
+        if (high != 0)
+            text.push_back(static_cast<char>(high));
+    }
+    return text;
+}
+
+std::string referenceRead(std::string_view file, uint64_t&& pos)
+{
+    return referenceRead(file, pos);
+}
+
+// Bytes like string data, with the cases the decoder treats apart in plenty: runs of
+// one-byte characters, marker units, units with a zero low byte, terminators.
+std::string randomUnits(std::mt19937& rng, size_t size)
+{
+    std::string s(size, '\0');
+    for (size_t i = 0; i < size; i += 2) {
+        const unsigned r = rng() % 100;
+        s[i] = static_cast<char>(r < 3 ? 0 : 1 + rng() % 255);
+        if (i + 1 < size)
+            s[i + 1] = static_cast<char>(r < 80 ? 0 : r < 90 ? '!' : rng() % 256);
+    }
+    return s;
+}
+
+std::string image(std::string_view header, const std::vector<uint32_t>& offsets, std::string_view data)
+{
+    std::string out(header);
+    out.resize(14);
+    const uint32_t table = static_cast<uint32_t>(offsets.size() * 12);
+    for (int b = 0; b < 4; ++b)
+        out[10 + b] = static_cast<char>(table >> (8 * b));
+    for (size_t i = 0; i < offsets.size(); ++i) {
+        for (int b = 0; b < 4; ++b)
+            out.push_back(static_cast<char>(offsets[i] >> (8 * b)));
+        out += "k" + std::to_string(i % 1000000);
+        out.resize(14 + (i + 1) * 12, '\0');
+    }
+    out += "TDAT\0\0\0\0"s;
+    return out.append(data);
+}
+
+void expectLoadedAsEachStringAlone(const std::string& file)
+{
+    const GxtDocument doc = ParseGxt(file, "t.gxt");
+    const uint64_t dataStart = 22 + doc.keyTableSize();
+    uint64_t total = 0;
+    for (size_t i = 0; i < doc.Count(); ++i) {
+        const std::string expected = referenceRead(file, dataStart + doc.keys[i].offset);
+        ASSERT_EQ(doc.text(i), expected) << "entry " << i;
+        ASSERT_EQ(doc.loadedText(i), expected);
+        total += expected.size();
+    }
+    EXPECT_LE(doc.textBytesHeld(), 2 * file.size());
+}
+
+}  // namespace
+
+TEST(Decoder, AgreesWithUnitByUnitReading)
+{
+    std::mt19937 rng(7);
+    for (int round = 0; round < 3000; ++round) {
+        const std::string file = randomUnits(rng, rng() % 300);
+        if (file.empty())
+            continue;
+        const auto* bytes = reinterpret_cast<const uint8_t*>(file.data());
+        for (int k = 0; k < 4; ++k) {
+            const uint64_t pos = rng() % file.size();
+            uint64_t next = pos;
+            const std::string expected = referenceRead(file, next);
+            uint64_t at = pos;
+            ASSERT_EQ(ReadGxtString(file, at), expected) << "round " << round << " pos " << pos;
+            ASSERT_EQ(at, next);
+
+            // The vector and the portable passes agree, and decoding over the bytes
+            // themselves, or to a place before them, gives the same characters.
+            const GxtStringExtent fast = ScanGxtString(bytes, file.size(), pos);
+            const GxtStringExtent slow = ScanGxtStringPortable(bytes, file.size(), pos);
+            ASSERT_EQ(fast.end, slow.end);
+            ASSERT_EQ(fast.chars, slow.chars);
+            ASSERT_EQ(fast.tailChar, slow.tailChar);
+            ASSERT_EQ(fast.chars + fast.tailChar, expected.size());
+            std::string portable(fast.chars, '\0');
+            DecodeGxtUnitsPortable(bytes + pos, fast.end - pos, portable.data());
+            std::string over = file;
+            const uint64_t back = rng() % (pos + 1);
+            char* end = DecodeGxtUnits(reinterpret_cast<const uint8_t*>(over.data()) + pos, fast.end - pos,
+                                       over.data() + pos - back);
+            ASSERT_EQ(std::string_view(over.data() + pos - back, end - (over.data() + pos - back)),
+                      expected.substr(0, fast.chars));
+            ASSERT_EQ(portable, expected.substr(0, fast.chars));
+        }
+    }
+}
+
+TEST(Decoder, LongRunsOfPlainCharacters)
+{
+    // Whole blocks of one-byte characters, a block with one two-byte unit, and a
+    // terminator at every place within a block.
+    for (size_t stop = 0; stop < 40; ++stop) {
+        std::string file;
+        for (size_t i = 0; i < 40; ++i)
+            file += i == stop ? "\0\0"s : std::string{static_cast<char>('a' + i % 26), i == 21 ? 'Z' : '\0'};
+        file += "tail";
+        uint64_t pos = 0, next = 0;
+        EXPECT_EQ(ReadGxtString(file, pos), referenceRead(file, next));
+        EXPECT_EQ(pos, std::min<uint64_t>(2 * stop + 2, file.size()));
+        EXPECT_EQ(pos, next);
+    }
+}
+
+TEST(TextStore, LoadsEveryLayoutAsEachStringAlone)
+{
+    std::mt19937 rng(11);
+    for (int round = 0; round < 400; ++round) {
+        const std::string data = randomUnits(rng, rng() % 400);
+        std::vector<uint32_t> offsets(rng() % 40);
+        for (uint32_t& o : offsets) {
+            const unsigned r = rng() % 10;
+            // Mostly inside the data (even and odd, into each other's strings), some at
+            // its very end or past it.
+            o = r < 8 || data.empty() ? (data.empty() ? 0 : rng() % data.size())
+                : r < 9 ? static_cast<uint32_t>(data.size() - 1) : static_cast<uint32_t>(data.size() + rng() % 9);
+        }
+        if (rng() % 3 == 0)
+            std::sort(offsets.begin(), offsets.end());
+        SCOPED_TRACE("round " + std::to_string(round));
+        expectLoadedAsEachStringAlone(image("GBLE\x64\x00TKEY", offsets, data));
+    }
+}
+
+TEST(TextStore, SharedStringsCostTheirSizeOnce)
+{
+    // Many keys on one string, and keys on every unit of one long string (each a tail of
+    // the next): the texts add up to far more than the file, the memory does not.
+    const std::string line = EncodeUnits(std::string(192, 'q'));
+    std::vector<uint32_t> same(20000, 0), tails;
+    for (uint32_t o = 0; o < 2000; o += 2)
+        tails.push_back(o);
+    const std::string shared = image("GBLE\x64\x00TKEY", same, line);
+    const std::string chained = image("GBLE\x64\x00TKEY", tails, EncodeUnits(std::string(1000, 'z')));
+    for (const std::string& file : {shared, chained}) {
+        const GxtDocument doc = ParseGxt(file, "t.gxt");
+        uint64_t total = 0;
+        for (size_t i = 0; i < doc.Count(); ++i)
+            total += doc.text(i).size();
+        EXPECT_GT(total, 4 * file.size());
+        EXPECT_LE(doc.textBytesHeld(), file.size() / 4);
+        EXPECT_EQ(doc.text(doc.Count() - 1), shared == file ? std::string(192, 'q') : "z");
+    }
+
+    // Past the work bound (every entry's text is walked by save, export and search) the
+    // file is still refused.
+    const std::string huge = EncodeUnits(std::string(1 << 20, 'x'));
+    EXPECT_THROW(ParseGxt(image("GBLE\x64\x00TKEY", std::vector<uint32_t>(40, 0), huge), "h.gxt"), FileError);
+}
+
+TEST(TextStore, EditsAreCopiedOnWriteAndRestoreToTheLoadedText)
+{
+    GxtDocument doc = ParseGxt(GxtBuilder().add("a", "first").addShared("b", 0).add("c", "third").build(), "t");
+    doc.setText(0, "changed");
+    EXPECT_EQ(doc.text(0), "changed");
+    EXPECT_EQ(doc.text(1), "first") << "the entry sharing the string keeps it";
+    EXPECT_EQ(doc.loadedText(0), "first");
+    EXPECT_TRUE(doc.hasOwnText(0));
+    EXPECT_FALSE(doc.hasOwnText(1));
+
+    // The undo history's step: the text goes in, the one it replaces comes back.
+    Text swapped = "again";
+    doc.swapText(0, swapped);
+    EXPECT_EQ(swapped, "changed");
+    swapped = "third, edited";
+    doc.swapText(2, swapped);
+    EXPECT_EQ(swapped, "third");
+
+    const GxtDocument copy = doc;
+    doc.restoreText(0);
+    EXPECT_EQ(doc.text(0), "first");
+    EXPECT_FALSE(doc.hasOwnText(0));
+    EXPECT_EQ(copy.text(0), "again") << "a copy keeps its own edits";
+    // A freed place is used again, without disturbing the other edited entry.
+    doc.setText(1, "second");
+    EXPECT_EQ(doc.text(1), "second");
+    EXPECT_EQ(doc.text(2), "third, edited");
+
+    RestoreAllTexts(doc);
+    EXPECT_EQ(doc.currentTexts(), (std::vector<Text>{"first", "first", "third"}));
+    EXPECT_EQ(BuildGxtImage(doc), BuildGxtImage(ParseGxt(BuildGxtImage(doc), "again")));
+}
