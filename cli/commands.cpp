@@ -1,5 +1,6 @@
 #include "commands.h"
 
+#include "platform.h"
 #include "cp1251.h"
 #include "encodings.h"
 #include "fileerror.h"
@@ -8,10 +9,7 @@
 #include "textexport.h"
 
 #include <array>
-#include <cerrno>
 #include <cstring>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace zarnik::cli {
 
@@ -23,21 +21,10 @@ void Output::write(std::string_view text)
 
 void Output::flush()
 {
-    const char* p = buffer_.data();
-    size_t left = buffer_.size();
-    while (left > 0) {
-        const ssize_t n = ::write(fd_, p, left);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            const int err = errno;
-            buffer_.clear();
-            throw FileError(FileStep::Write, "standard output", err);
-        }
-        p += n;
-        left -= static_cast<size_t>(n);
-    }
-    buffer_.clear();
+    std::string pending;
+    pending.swap(buffer_);
+    buffer_.reserve(kChunk);
+    WriteStandard(fd_, pending);
 }
 
 namespace {
@@ -77,14 +64,6 @@ void appendForTerminal(std::string& out, std::string_view bytes, const TerminalT
         const TerminalByte& t = table[static_cast<uint8_t>(c)];
         out.append(t.bytes, t.size);
     }
-}
-
-// True when `a` and `b` name the same existing file, however spelled.
-bool sameFile(const std::string& a, const std::string& b)
-{
-    struct stat sa {}, sb {};
-    return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 &&
-           sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }
 
 std::string savedLine(const std::string& target, bool hadTarget)
@@ -140,7 +119,7 @@ void RunExport(const std::string& path, const std::optional<std::string>& target
     const GxtDocument doc = LoadGxtFile(path);
     const std::string written = target.value_or(ExportTargetFor(path));
     // "texts.txt" exports to itself by default; the user's file must not become its own export.
-    if (sameFile(path, written))
+    if (SameFile(path, written))
         throw CommandError("cannot export " + path + " onto itself; name another output file");
     if (target)
         ReplaceFileSafely(

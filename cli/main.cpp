@@ -1,12 +1,11 @@
 // zarnik-cli: the editor's reading, export and recoding of .gxt files, for scripts and
 // terminals. Links the document core only, so it runs where no display exists.
 #include "commands.h"
+#include "platform.h"
 
 #include "encodings.h"
 #include "fileerror.h"
 
-#include <csignal>
-#include <cstdio>
 #include <new>
 #include <optional>
 #include <string>
@@ -196,9 +195,19 @@ void run(const Invocation& inv, Output& out)
     }
 }
 
+// Standard error goes through the same writer as the output, so a Windows console shows
+// Cyrillic file names in messages too. A failure to report a failure has nowhere to go.
+void printError(const std::string& text)
+{
+    try {
+        WriteStandard(2, text);
+    } catch (const FileError&) {
+    }
+}
+
 int failure(const std::string& message)
 {
-    std::fprintf(stderr, "zarnik-cli: %s\n", message.c_str());
+    printError("zarnik-cli: " + message + "\n");
     return kExitFailure;
 }
 
@@ -208,9 +217,11 @@ int main(int argc, char** argv)
 {
     // Under a file-size limit a write should fail with EFBIG, which the safe-write path
     // reports and cleans up after, rather than kill the process mid-file.
-    std::signal(SIGXFSZ, SIG_IGN);
+    IgnoreFileSizeSignal();
 
-    const std::vector<std::string> args(argv + 1, argv + argc);
+    std::vector<std::string> args = Arguments(argc, argv);
+    if (!args.empty())
+        args.erase(args.begin());
     Output out;
     std::string input;  // for messages that the core does not word itself
     try {
@@ -238,8 +249,8 @@ int main(int argc, char** argv)
         }
         out.flush();
     } catch (const UsageError& e) {
-        std::fprintf(stderr, "zarnik-cli: %s\n%s", e.message.c_str(),
-                     e.command ? usageLine(*e.command).c_str() : kGeneralUsage);
+        printError("zarnik-cli: " + e.message + "\n" +
+                   (e.command ? usageLine(*e.command) : std::string(kGeneralUsage)));
         return kExitUsage;
     } catch (const FileError& e) {
         return failure(e.englishMessage());

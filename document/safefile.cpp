@@ -4,11 +4,17 @@
 
 #include <cerrno>
 #include <cstdio>
+#ifdef _WIN32
+#include "winsystem.h"
+#else
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 namespace zarnik {
+
+#ifndef _WIN32  // safefile_windows.cpp has the Windows side
 
 bool FileSystem::exists(const std::string& path)
 {
@@ -130,6 +136,8 @@ std::string ReadWholeFile(const std::string& path)
     return data;
 }
 
+#endif
+
 std::string BackupPathFor(const std::string& path)
 {
     return path + "_";
@@ -161,8 +169,12 @@ void ReplaceFileSafely(const std::string& path, const ByteProducer& produce, Bac
                        FileSystem& fs)
 {
     // A folder where the file should be is somebody's data too: never move it aside.
+#ifdef _WIN32
+    if (win::IsFolder(path))
+#else
     struct stat st {};
     if (::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
+#endif
         throw FileError(FileStep::MoveIntoPlace, path, EISDIR);
 
     const std::string temp = tempNameFor(path, fs);
@@ -193,7 +205,7 @@ void ReplaceFileSafely(const std::string& path, const ByteProducer& produce, Bac
             try { fs.removeFile(temp, int(FileStep::Write)); } catch (const FileError&) {}
         }
         // Name the user's file, not our temporary one.
-        throw FileError(e.step(), path, e.sysError());
+        throw e.withPath(path);
     } catch (...) {
         if (fd >= 0)
             fs.abandon(fd);
