@@ -1,4 +1,5 @@
 #include "mainwindow.h"
+#include "platform.h"
 
 #include "searchpanel.h"
 
@@ -32,7 +33,7 @@ constexpr int kDefaultFontSize = 8;
 
 std::string localPath(const QString& path)
 {
-    return QFile::encodeName(path).toStdString();
+    return platform::CorePath(path);
 }
 
 // Windows keeps colours as 0x00BBGGRR. A non-zero high byte marks a system colour (the
