@@ -14,3 +14,8 @@ cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZARNIK_FUZZ_BUILD_DIR="$
 cmake --build build -j2
 cd build
 ctest --output-on-failure -j2
+cd "$root"
+
+# The core and zarnik-cli cross-built for Windows and tested under Wine, compared with
+# the Linux build's results.
+./scripts/build-windows.sh --linux-cli build/cli/zarnik-cli

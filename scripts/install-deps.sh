@@ -9,6 +9,7 @@ packages=(
   clang            # libFuzzer for the fuzz targets
   xvfb xauth libx11-dev   # the real-window smoke test
   fonts-dejavu-core
+  g++-mingw-w64-x86-64-posix googletest wine64   # zarnik-cli for Windows, tested under Wine
 )
 
 missing=()
