@@ -3,8 +3,11 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 root=$(pwd)
+started=$(date +%s)
+elapsed() { echo "$(( $(date +%s) - started )) s"; }
 
 ./scripts/install-deps.sh
+echo "== Packages in place after $(elapsed)"
 
 # The libFuzzer programs need clang; CTest runs them for a bounded time with the rest.
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -DZARNIK_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
@@ -12,6 +15,7 @@ cmake --build build-fuzz -j2
 
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZARNIK_FUZZ_BUILD_DIR="$root/build-fuzz" >/dev/null
 cmake --build build -j2
+echo "== Built after $(elapsed); now the tests"
 cd build
 ctest --output-on-failure -j2
 cd "$root"

@@ -3,6 +3,7 @@
 #include "mainwindow.h"
 #include "platform.h"
 
+#include "encodingdetect.h"
 #include "entrylistmodel.h"
 #include "readmewindow.h"
 #include "safefile.h"
@@ -29,6 +30,19 @@ QStringList splitCp1251Lines(std::string_view bytes)
     if (start < bytes.size())
         lines.append(Cp1251ToQString(bytes.substr(start)));
     return lines;
+}
+
+// The names users know the encodings by.
+QString encodingCaption(zarnik::Encoding encoding)
+{
+    switch (encoding) {
+    case zarnik::Encoding::Buka: return QStringLiteral("Бука");
+    case zarnik::Encoding::Pirate: return QStringLiteral("Пиратка");
+    case zarnik::Encoding::Windows1251: return QStringLiteral("Windows-1251");
+    case zarnik::Encoding::Mixed: return QStringLiteral("смешанная");
+    case zarnik::Encoding::None: break;
+    }
+    return QStringLiteral("нет кириллицы");
 }
 
 }  // namespace
@@ -80,6 +94,7 @@ void MainWindow::ShowInfo()
         QStringLiteral("Кол-во строк: %1").arg(doc_.Count()),
         QStringLiteral("Размер идов: %1").arg(doc_.keyTableSize()),
         QStringLiteral("Размер строк: %1").arg(doc_.dataSize()),
+        QStringLiteral("Кодировка: ") + encodingCaption(zarnik::DetectEncoding(doc_.CurrentTexts).encoding),
     };
     prompts_.information(this, QStringLiteral("Информация"), lines.join(QLatin1Char('\n')));
 }

@@ -2,6 +2,7 @@
 
 #include "platform.h"
 #include "cp1251.h"
+#include "encodingdetect.h"
 #include "encodings.h"
 #include "fileerror.h"
 #include "gxtdocument.h"
@@ -87,6 +88,7 @@ void RunInfo(const std::string& path, Output& out)
         buka += b;
         neither += !p && !b;
     }
+    const EncodingVerdict encoding = DetectEncoding(doc.CurrentTexts);
     std::string language;
     appendForTerminal(language, std::string(1, doc.languageLetter()),
                       makeTerminalTable(DisplayTableFor(kModeOriginal)));
@@ -96,7 +98,10 @@ void RunInfo(const std::string& path, Output& out)
               "String data:             " + std::to_string(doc.dataSize()) + " bytes\n" +
               "Texts with Pirate bytes: " + std::to_string(pirate) + "\n" +
               "Texts with Buka bytes:   " + std::to_string(buka) + "\n" +
-              "Texts with neither:      " + std::to_string(neither) + "\n");
+              "Texts with neither:      " + std::to_string(neither) + "\n" +
+              "encoding: " + std::string(EncodingName(encoding.encoding)) + " (" +
+              std::to_string(encoding.supporting) + " of " + std::to_string(encoding.total) +
+              " texts)\n");
 }
 
 void RunList(const std::string& path, int mode, Output& out)

@@ -34,7 +34,11 @@ constexpr CommandSpec kCommands[] = {
     {"info", "FILE.gxt", "the file's header figures and which encodings its texts use",
      "Prints the language letter, the number of entries, the sizes of the key table and of\n"
      "the string data as the headers state them, and how many texts hold Pirate bytes,\n"
-     "Buka bytes, or neither (a text holding both is counted under both).\n",
+     "Buka bytes, or neither (a text holding both is counted under both), and which\n"
+     "encoding the file is in: buka, pirate, windows-1251, none (no Russian text) or mixed\n"
+     "(no encoding explains most of the Russian texts), with the number of texts behind\n"
+     "that verdict. Bytes alone cannot tell: the verdict comes from how Russian each text\n"
+     "reads in each encoding, by letter and letter-pair frequencies.\n",
      1, 1, false, false},
     {"list", "FILE.gxt [--mode original|pirate|buka]", "every key and its text, one entry a line",
      "Prints each key, a tab and its text as the editor shows it in the given language mode\n"

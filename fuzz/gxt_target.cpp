@@ -1,5 +1,6 @@
 // Loads arbitrary bytes as a .gxt file and, for whatever loads, saves, loads again and
-// exports, checking that nothing the user had is lost on the way.
+// exports, checking that nothing the user had is lost on the way; and names its encoding.
+#include "encodingdetect.h"
 #include "fileerror.h"
 #include "gxtdocument.h"
 #include "textexport.h"
@@ -59,6 +60,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     }
     check(zarnik::BuildGxtImage(again) == zarnik::BuildGxtImage(zarnik::ParseGxt(image, "x")),
           "saving is stable");
+
+    const zarnik::EncodingVerdict verdict = zarnik::DetectEncoding(doc.CurrentTexts);
+    check(verdict.total == doc.Count() && verdict.supporting <= verdict.total,
+          "the encoding verdict counts the file's texts");
 
     const std::string text = zarnik::BuildTextExport(doc);
     check(text.size() >= 5 * doc.Count(), "every entry exported");

@@ -3,10 +3,10 @@
 set -euo pipefail
 
 packages=(
-  cmake g++ make pkg-config
+  cmake g++ make
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  clang            # libFuzzer for the fuzz targets
+  clang libclang-rt-14-dev   # libFuzzer and the sanitizer runtimes (clang only recommends them)
   xvfb xauth libx11-dev   # the real-window smoke test
   fonts-dejavu-core
   g++-mingw-w64-x86-64-posix googletest wine64   # zarnik-cli for Windows, tested under Wine

@@ -132,7 +132,7 @@ private slots:
                                                         .dataSize(777)
                                                         .build());
         auto w = start({file});
-        const QString loaded = QStringLiteral("Язык: R\nКол-во строк: 3\nРазмер идов: 41\nРазмер строк: 777");
+        const QString loaded = QStringLiteral("Язык: R\nКол-во строк: 3\nРазмер идов: 41\nРазмер строк: 777\nКодировка: нет кириллицы");
         trigger(*w, "N5");
         QCOMPARE(lastMessage(), loaded);
 
@@ -148,14 +148,42 @@ private slots:
         std::filesystem::remove_all(dir_->file("texts.gxt_"));
         trigger(*w, "N3");
         trigger(*w, "N5");
-        QCOMPARE(lastMessage(), QStringLiteral("Язык: R\nКол-во строк: 3\nРазмер идов: 36\nРазмер строк: 60"));
+        QCOMPARE(lastMessage(), QStringLiteral("Язык: R\nКол-во строк: 3\nРазмер идов: 36\nРазмер строк: 60\nКодировка: нет кириллицы"));
     }
 
-    void zeroLanguageByteKeepsAllFourLines()
+    // The encoding line names the texts as they are now, recoded or not yet saved.
+    void infoNamesTheEncodingOfTheTextsAsEdited()
+    {
+        const std::string sentence = "Угони машину и доставь её в гараж за мостом.";
+        GxtBuilder b('R');
+        for (int i = 0; i < 4; ++i)
+            b.add("b" + std::to_string(i), "l!" + BukaText(sentence)).add("e" + std::to_string(i), "Mission");
+        auto w = start({writeFile("ru.gxt", b.add("w", zarnik::Utf8ToCp1251(sentence)).build())});
+        const auto encodingLine = [&] {
+            trigger(*w, "N5");
+            return lastMessage().section(QLatin1Char('\n'), 4);
+        };
+        QCOMPARE(encodingLine(), QStringLiteral("Кодировка: Бука"));
+        trigger(*w, "N21");  // all Buka texts to Pirate
+        QCOMPARE(encodingLine(), QStringLiteral("Кодировка: Пиратка"));
+
+        prompts_->openNames = {writeFile("plain.gxt", GxtBuilder('R').add("a", zarnik::Utf8ToCp1251(sentence)).build())};
+        trigger(*w, "N2");
+        QCOMPARE(encodingLine(), QStringLiteral("Кодировка: Windows-1251"));
+
+        prompts_->openNames = {writeFile("both.gxt", GxtBuilder('R')
+                                                         .add("a", BukaText(sentence))
+                                                         .add("b", PirateText("ЗАДАНИЕ ВЫПОЛНЕНО, ДЕНЬГИ НА СЧЕТУ"))
+                                                         .build())};
+        trigger(*w, "N2");
+        QCOMPARE(encodingLine(), QStringLiteral("Кодировка: смешанная"));
+    }
+
+    void zeroLanguageByteKeepsEveryLine()
     {
         auto w = start({writeFile("zero.gxt", GxtBuilder('\0').add("a", "xy").build())});
         trigger(*w, "N5");
-        QCOMPARE(lastMessage(), QStringLiteral("Язык: \nКол-во строк: 1\nРазмер идов: 12\nРазмер строк: 6"));
+        QCOMPARE(lastMessage(), QStringLiteral("Язык: \nКол-во строк: 1\nРазмер идов: 12\nРазмер строк: 6\nКодировка: нет кириллицы"));
 
         // A language byte above 0x7F is a Windows-1251 letter.
         prompts_->openNames = {writeFile("ru.gxt", GxtBuilder('\xD0').add("a", "xy").build())};

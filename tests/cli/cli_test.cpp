@@ -1,6 +1,7 @@
 // Runs the real zarnik-cli on files built here: what it prints, what it writes, how it exits.
 #include "gxtbuilder.h"
 #include "gxtdocument.h"
+#include "gxtgenerator.h"
 #include "tempdir.h"
 #include "textexport.h"
 
@@ -109,7 +110,8 @@ TEST_F(Cli, InfoAndListReadTheFile)
     EXPECT_EQ(runCli({"info", gxt}).out,
               "Language:                R\nEntries:                 6\n"
               "Key table:               72 bytes\nString data:             44 bytes\n"
-              "Texts with Pirate bytes: 1\nTexts with Buka bytes:   1\nTexts with neither:      4\n");
+              "Texts with Pirate bytes: 1\nTexts with Buka bytes:   1\nTexts with neither:      4\n"
+              "encoding: mixed (2 of 6 texts)\n");
 
     // One line per entry, escaped; Buka by default, as in the editor.
     const std::string rest = "tabbed\ta\\tb\\r\\nc\\\\d\nempty\t\nzero\tA\\0B\nold\tx\n";
@@ -121,6 +123,32 @@ TEST_F(Cli, InfoAndListReadTheFile)
     WriteFileBytes(gxt, GxtBuilder().add("a", "1").add("b", "2").keyTablePadding("pad").dataSize(999).build());
     const std::string info = runCli({"info", gxt}).out;
     EXPECT_NE(info.find("27 bytes\nString data:             999 bytes\n"), std::string::npos) << info;
+}
+
+// The verdict line follows the file through a recode; bytes 0x80-0xB0 of a German file
+// are its own letters, not Pirate ones.
+TEST_F(Cli, InfoNamesTheEncodingOfGeneratedFiles)
+{
+    const auto verdict = [this] {
+        const std::string out = runCli({"info", gxt}).out;
+        const size_t at = out.find("encoding: ");
+        return at == std::string::npos ? out : out.substr(at);
+    };
+    const GeneratedFile buka = GenerateGxtFile(FileKind::Buka, 3);
+    WriteFileBytes(gxt, buka.bytes);
+    const size_t total = buka.texts.size();
+    const std::string all = " of " + std::to_string(total) + " texts)\n";
+    const std::string bukaLine = verdict();
+    EXPECT_TRUE(bukaLine.starts_with("encoding: buka (")) << bukaLine;
+    EXPECT_TRUE(bukaLine.ends_with(all)) << bukaLine;
+
+    ASSERT_EQ(runCli({"recode", "buka-to-pirate", gxt}).status, 0);
+    const std::string pirateLine = verdict();
+    EXPECT_EQ(pirateLine, "encoding: pirate" + bukaLine.substr(std::string("encoding: buka").size()));
+
+    WriteFileBytes(gxt, GenerateGxtFile(FileKind::European, 4).bytes);
+    EXPECT_EQ(verdict(), "encoding: none (" + std::to_string(LoadGxtFile(gxt).Count()) + " of " +
+                             std::to_string(LoadGxtFile(gxt).Count()) + " texts)\n");
 }
 
 TEST_F(Cli, ExportWritesTheEditorsExport)
