@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #ifdef _WIN32
 #include "winsystem.h"
@@ -363,6 +364,16 @@ TEST_F(Cli, CyrillicFileNames)
     EXPECT_EQ(ReadFileBytes(dir.file("тексты.txt")), BuildTextExport(LoadGxtFile(named)));
     EXPECT_EQ(runCli({"recode", "pirate-to-buka", named, "-o", dir.file("вывод.gxt")}).status, 0);
     EXPECT_EQ(LoadGxtFile(dir.file("вывод.gxt")).CurrentTexts[1], BukaText("НЕТ"));
+#ifdef _WIN32
+    // Typed with backslashes, as Windows users do: the temporary file and the backup still
+    // go beside the file.
+    std::string backslashed = named;
+    std::replace(backslashed.begin(), backslashed.end(), '/', '\\');
+    r = runCli({"resave", backslashed});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(ReadFileBytes(named + "_"), kSmall);
+    EXPECT_EQ(files(), 5);
+#endif
 
     const std::string missing = dir.file("нет такого.gxt");
     r = runCli({"list", missing});
