@@ -31,12 +31,35 @@ ProgramDirectory::ProgramDirectory(const QString& dir, const QString& fallbackSe
         settingsPath_ = withSeparator(fallbackSettingsDir);
 }
 
+ProgramDirectory::ProgramDirectory(const QString& dataDir, const QString& settingsDir, Installed)
+    : path_(withSeparator(dataDir)), settingsPath_(withSeparator(settingsDir))
+{
+}
+
 ProgramDirectory ProgramDirectory::ofExecutable()
 {
     // A fixed folder name, so the settings do not move with the application name.
     const QString config = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
-    return ProgramDirectory(QCoreApplication::applicationDirPath(),
-                            config + QStringLiteral("/zarnik"));
+    return forExecutableIn(QCoreApplication::applicationDirPath(), config + QStringLiteral("/zarnik"));
+}
+
+QString ProgramDirectory::defaultBinToData()
+{
+#ifdef ZARNIK_BIN_TO_DATA
+    return QStringLiteral(ZARNIK_BIN_TO_DATA);
+#else
+    return QStringLiteral("../share/zarnik");
+#endif
+}
+
+ProgramDirectory ProgramDirectory::forExecutableIn(const QString& exeDir, const QString& userSettingsDir,
+                                                   const QString& binToData)
+{
+    const QString bin = QDir::cleanPath(exeDir);
+    const QString data = QDir::cleanPath(bin + QLatin1Char('/') + binToData);
+    if (QFileInfo(bin).fileName() == QStringLiteral("bin") && QFileInfo(data).isDir())
+        return ProgramDirectory(data, userSettingsDir, Installed{});
+    return ProgramDirectory(exeDir, userSettingsDir);
 }
 
 bool ProgramDirectory::exists() const

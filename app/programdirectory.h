@@ -4,10 +4,12 @@
 
 #include <functional>
 
-// The folder the program keeps its files in: the executable's folder in real use, a
+// The folder the program keeps its files in: the executable's folder for a copy run from
+// its build folder or from a folder a user unpacked, share/zarnik for an installed copy, a
 // temporary folder in tests. Readme.txt is always read from there. Settings.ini and
-// LastSearched.ini are kept there too, unless the folder cannot be written (a copy
-// installed under /usr, say); then they go to the user's configuration folder instead.
+// LastSearched.ini are kept there too, unless the copy is installed or the folder cannot
+// be written; then they go to the user's configuration folder, and the Settings.ini of
+// the program's folder only gives the first start its defaults.
 class ProgramDirectory {
 public:
     // Tells whether the program may create files in an existing folder.
@@ -20,6 +22,13 @@ public:
     ProgramDirectory(const QString& dir, const QString& fallbackSettingsDir,
                      const WritableProbe& probe = canCreateFilesIn);
     static ProgramDirectory ofExecutable();
+    // An executable in `exeDir` counts as installed when that folder is a `bin` with the
+    // program's data folder (`binToData`, relative to it) beside it: a package, or
+    // `cmake --install` to any prefix. Writability cannot tell, since root can write /usr/bin.
+    static ProgramDirectory forExecutableIn(const QString& exeDir, const QString& userSettingsDir,
+                                            const QString& binToData = defaultBinToData());
+    // The data folder as seen from the executable's folder in the installed layout.
+    static QString defaultBinToData();
 
     // With a trailing separator.
     const QString& path() const { return path_; }
@@ -42,6 +51,9 @@ public:
     static bool canCreateFilesIn(const QString& dir);
 
 private:
+    struct Installed {};
+    ProgramDirectory(const QString& dataDir, const QString& settingsDir, Installed);
+
     QString path_;
     QString settingsPath_;
 };
