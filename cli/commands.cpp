@@ -67,11 +67,13 @@ void appendForTerminal(std::string& out, std::string_view bytes, const TerminalT
     }
 }
 
-std::string savedLine(const std::string& target, bool hadTarget)
+std::string savedLine(const std::string& target, const SaveOutcome& outcome)
 {
     std::string line = "saved " + target;
-    if (hadTarget)
-        line += "; the previous file is kept as " + BackupPathFor(target);
+    if (outcome.path != target)
+        line += " (the file it links to, " + outcome.path + ")";
+    if (!outcome.backup.empty())
+        line += "; the previous file is kept as " + outcome.backup;
     return line + "\n";
 }
 
@@ -122,16 +124,24 @@ void RunList(const std::string& path, int mode, Output& out)
 void RunExport(const std::string& path, const std::optional<std::string>& target, Output& out)
 {
     const GxtDocument doc = LoadGxtFile(path);
+    if (target == "-") {
+        WriteTextExport(doc, [&out](std::string_view piece) { out.write(piece); });
+        return;
+    }
     const std::string written = target.value_or(ExportTargetFor(path));
     // "texts.txt" exports to itself by default; the user's file must not become its own export.
     if (SameFile(path, written))
         throw CommandError("cannot export " + path + " onto itself; name another output file");
+    // The report line would end up inside the export written to the terminal or pipe.
+    const bool quiet = IsStandardOutput(written);
     if (target)
         ReplaceFileSafely(
-            *target, [&doc](const auto& emit) { WriteTextExport(doc, emit); }, BackupPolicy::None);
+            *target, [&doc](const auto& emit) { WriteTextExport(doc, emit); }, BackupPolicy::None,
+            RealFileSystem(), SpecialTarget::WriteInto);
     else
         ExportTextFile(doc, path);
-    out.write("exported " + std::to_string(doc.Count()) + " entries to " + written + "\n");
+    if (!quiet)
+        out.write("exported " + std::to_string(doc.Count()) + " entries to " + written + "\n");
 }
 
 void RunRecode(Recode direction, const std::string& path,
@@ -158,18 +168,16 @@ void RunRecode(Recode direction, const std::string& path,
         RecodeAllBukaToPirate(doc);
 
     const std::string saveTo = target.value_or(path);
-    const bool hadTarget = RealFileSystem().exists(saveTo);
-    SaveGxtFile(doc, saveTo);
-    out.write("recoded " + count + "; " + savedLine(saveTo, hadTarget));
+    const SaveOutcome outcome = SaveGxtFile(doc, saveTo);
+    out.write("recoded " + count + "; " + savedLine(saveTo, outcome));
 }
 
 void RunResave(const std::string& path, const std::optional<std::string>& target, Output& out)
 {
     GxtDocument doc = LoadGxtFile(path);
     const std::string saveTo = target.value_or(path);
-    const bool hadTarget = RealFileSystem().exists(saveTo);
-    SaveGxtFile(doc, saveTo);
-    out.write(savedLine(saveTo, hadTarget));
+    const SaveOutcome outcome = SaveGxtFile(doc, saveTo);
+    out.write(savedLine(saveTo, outcome));
 }
 
 }  // namespace zarnik::cli

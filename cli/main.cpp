@@ -48,7 +48,8 @@ constexpr CommandSpec kCommands[] = {
     {"export", "FILE.gxt [OUT.txt]", "the editor's plain-text export",
      "Writes exactly what the editor's export writes (Windows-1251, CR LF) to OUT.txt, or\n"
      "without OUT.txt to FILE with its extension replaced by \".txt\". An existing output\n"
-     "file is replaced; it is never left half-written.\n",
+     "file is replaced; it is never left half-written. OUT.txt \"-\" is standard output; a\n"
+     "pipe or a device named as OUT.txt is written into.\n",
      1, 2, false, false},
     {"recode", "pirate-to-buka|buka-to-pirate FILE.gxt [-o OUT.gxt]",
      "convert every Russian text between the two encodings",
@@ -60,7 +61,8 @@ constexpr CommandSpec kCommands[] = {
     {"resave", "FILE.gxt [-o OUT.gxt]", "load and save again in the editor's layout",
      "Saves FILE.gxt (or OUT.gxt with -o) as the editor saves: strings in key-table order,\n"
      "back to back, sizes and offsets recomputed. The previous file is kept as its name\n"
-     "followed by \"_\".\n",
+     "followed by \"_\". A symbolic link is followed and stays a link; a pipe or a device\n"
+     "is never replaced.\n",
      1, 1, false, true},
 };
 

@@ -21,6 +21,10 @@ void WriteStandard(int stream, std::string_view text);
 // True when `a` and `b` name the same existing file, however spelled.
 bool SameFile(const std::string& a, const std::string& b);
 
+// True when writing to `path` writes to this process's standard output ("-", or a name
+// of the very file or device standard output goes to).
+bool IsStandardOutput(const std::string& path);
+
 // A file-size limit should make a write fail with a message, not kill the process.
 void IgnoreFileSizeSignal();
 

@@ -37,6 +37,13 @@ bool SameFile(const std::string& a, const std::string& b)
            sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }
 
+bool IsStandardOutput(const std::string& path)
+{
+    struct stat so {}, sp {};
+    return path == "-" || (::fstat(1, &so) == 0 && ::stat(path.c_str(), &sp) == 0 &&
+                           so.st_dev == sp.st_dev && so.st_ino == sp.st_ino);
+}
+
 void IgnoreFileSizeSignal()
 {
     std::signal(SIGXFSZ, SIG_IGN);

@@ -57,23 +57,49 @@ void WriteStandard(int stream, std::string_view text)
     }
 }
 
+namespace {
+
+// The volume and file index of an open file: the one way to tell two names of a file apart.
+bool identify(HANDLE h, BY_HANDLE_FILE_INFORMATION& info)
+{
+    return h != INVALID_HANDLE_VALUE && h != nullptr && ::GetFileType(h) == FILE_TYPE_DISK &&
+           ::GetFileInformationByHandle(h, &info);
+}
+
+}  // namespace
+
 bool SameFile(const std::string& a, const std::string& b)
 {
-    auto identify = [](const std::string& path, BY_HANDLE_FILE_INFORMATION& info) {
+    auto identifyPath = [](const std::string& path, BY_HANDLE_FILE_INFORMATION& info) {
         // Querying needs no access to the contents; folders open only with backup semantics.
         const HANDLE h = ::CreateFileW(win::Widen(path).c_str(), 0,
                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                        nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-        if (h == INVALID_HANDLE_VALUE)
-            return false;
-        const bool ok = ::GetFileInformationByHandle(h, &info);
-        ::CloseHandle(h);
+        const bool ok = identify(h, info);
+        if (h != INVALID_HANDLE_VALUE)
+            ::CloseHandle(h);
         return ok;
     };
     BY_HANDLE_FILE_INFORMATION ia {}, ib {};
-    return identify(a, ia) && identify(b, ib) &&
+    return identifyPath(a, ia) && identifyPath(b, ib) &&
            ia.dwVolumeSerialNumber == ib.dwVolumeSerialNumber &&
            ia.nFileIndexHigh == ib.nFileIndexHigh && ia.nFileIndexLow == ib.nFileIndexLow;
+}
+
+bool IsStandardOutput(const std::string& path)
+{
+    if (path == "-")
+        return true;
+    const HANDLE h = ::CreateFileW(win::Widen(path).c_str(), 0,
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                   OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    BY_HANDLE_FILE_INFORMATION ip {}, io {};
+    const bool named = identify(h, ip);
+    if (h != INVALID_HANDLE_VALUE)
+        ::CloseHandle(h);
+    return named && identify(::GetStdHandle(STD_OUTPUT_HANDLE), io) &&
+           ip.dwVolumeSerialNumber == io.dwVolumeSerialNumber &&
+           ip.nFileIndexHigh == io.nFileIndexHigh && ip.nFileIndexLow == io.nFileIndexLow;
 }
 
 void IgnoreFileSizeSignal()

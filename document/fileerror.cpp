@@ -42,11 +42,6 @@ FileError::FileError(FileStep step, std::string path, int sysError, std::string 
     static_cast<std::runtime_error&>(*this) = std::runtime_error(englishMessage());
 }
 
-FileError FileError::withPath(std::string path) const
-{
-    return FileError(step_, std::move(path), sysError_, detail_, systemText_);
-}
-
 std::string RussianSystemReason(int sysError)
 {
     switch (sysError) {
@@ -66,6 +61,8 @@ std::string RussianSystemReason(int sysError)
     case EBUSY: return "файл занят";
     case EIO: return "ошибка ввода-вывода";
     case ENAMETOOLONG: return "слишком длинное имя файла";
+    case ELOOP: return "слишком много уровней символических ссылок";
+    case EMLINK: return "слишком много ссылок на файл";
     case EMFILE:
     case ENFILE: return "открыто слишком много файлов";
     case ENOMEM: return "недостаточно памяти";
@@ -88,12 +85,17 @@ std::string FileError::russianMessage() const
     case FileStep::CreateTemp:
         return "Не удалось создать временный файл для " + name + ": " + reason;
     case FileStep::Write: return "Ошибка записи файла " + name + ": " + reason;
-    case FileStep::DeleteBackup:
-        return "Не удалось удалить старую резервную копию " + name + ": " + reason;
-    case FileStep::RenameToBackup:
-        return "Не удалось переименовать " + name + " в резервную копию: " + reason;
+    case FileStep::MakeBackup:
+        return "Не удалось сделать резервную копию файла " + name + ": " + reason;
     case FileStep::MoveIntoPlace:
         return "Не удалось поставить новый файл на место " + name + ": " + reason;
+    case FileStep::ReplaceBackup:
+        return "Не удалось заменить резервную копию " + name + ": " + reason;
+    case FileStep::NotRegularFile:
+        return "Файл " + name + " не записан: это не обычный файл, а канал, устройство или сокет";
+    case FileStep::BackupName:
+        return "Файл " + name + " не записан: имя его резервной копии (с «_» в конце) "
+               "длиннее, чем допускает файловая система";
     case FileStep::TooLarge: return "Файл " + name + " слишком велик: " + reason;
     }
     return name + ": " + reason;
@@ -109,9 +111,14 @@ std::string FileError::englishMessage() const
     case FileStep::Damaged: return name + " is damaged: " + reason;
     case FileStep::CreateTemp: return "cannot create a temporary file for " + name + ": " + reason;
     case FileStep::Write: return "cannot write " + name + ": " + reason;
-    case FileStep::DeleteBackup: return "cannot delete the old backup " + name + ": " + reason;
-    case FileStep::RenameToBackup: return "cannot rename " + name + " to its backup: " + reason;
+    case FileStep::MakeBackup: return "cannot make the backup of " + name + ": " + reason;
     case FileStep::MoveIntoPlace: return "cannot move the new file into place as " + name + ": " + reason;
+    case FileStep::ReplaceBackup: return "cannot replace the backup " + name + ": " + reason;
+    case FileStep::NotRegularFile:
+        return name + " is not a regular file but a pipe, device or socket; nothing was written";
+    case FileStep::BackupName:
+        return "nothing was written to " + name +
+               ": the name of its backup (with \"_\" appended) is longer than the file system allows";
     case FileStep::TooLarge: return name + " is too large: " + reason;
     }
     return name + ": " + reason;

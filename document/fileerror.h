@@ -13,9 +13,11 @@ enum class FileStep {
     Damaged,         // the file is shorter than its own header says
     CreateTemp,      // creating the temporary file a new image is written to
     Write,           // writing or flushing that temporary file
-    DeleteBackup,    // removing the previous backup ("name_")
-    RenameToBackup,  // turning the current file into the backup
+    MakeBackup,      // giving the current file a second name (or a copy) for the backup
     MoveIntoPlace,   // moving the finished temporary file to its final name
+    ReplaceBackup,   // putting that second name in place of the previous backup ("name_")
+    NotRegularFile,  // the name holds a pipe, a device or a socket, which a save never replaces
+    BackupName,      // the backup's name would be longer than the file system allows
     TooLarge,        // the document does not fit the 32-bit offsets of the format
 };
 
@@ -29,14 +31,16 @@ public:
     FileError(FileStep step, std::string path, int sysError, std::string detail = {},
               std::string systemText = {});
 
-    // The same failure reported under another name: a temporary file's failure is the
-    // failure to save the user's file.
-    FileError withPath(std::string path) const;
-
     FileStep step() const { return step_; }
     const std::string& path() const { return path_; }
     int sysError() const { return sysError_; }
     const std::string& systemText() const { return systemText_; }
+    const std::string& detail() const { return detail_; }
+    // The same failure, told about another file (the user's rather than a temporary one).
+    FileError about(std::string otherPath) const
+    {
+        return FileError(step_, std::move(otherPath), sysError_, detail_, systemText_);
+    }
 
     // Russian, for the editor's error box (UTF-8, without the final full stop).
     std::string russianMessage() const;

@@ -223,7 +223,7 @@ void ApplyGxtLayout(GxtDocument& doc, const GxtLayout& layout)
         doc.keys[i].offset = layout.offsets[i];
 }
 
-void SaveGxtFile(GxtDocument& doc, const std::string& path, FileSystem& fs)
+SaveOutcome SaveGxtFile(GxtDocument& doc, const std::string& path, FileSystem& fs)
 {
     GxtLayout layout;
     try {
@@ -231,9 +231,10 @@ void SaveGxtFile(GxtDocument& doc, const std::string& path, FileSystem& fs)
     } catch (const FileError& e) {
         throw FileError(e.step(), path, e.sysError(), "string data exceeds 4 GiB");
     }
-    ReplaceFileSafely(
+    SaveOutcome outcome = ReplaceFileSafely(
         path, [&](const auto& emit) { WriteGxtImage(doc, layout, emit); }, BackupPolicy::KeepBackup, fs);
     ApplyGxtLayout(doc, layout);
+    return outcome;
 }
 
 }  // namespace zarnik

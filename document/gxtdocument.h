@@ -65,9 +65,10 @@ std::string BuildGxtImage(const GxtDocument& doc);
 void ApplyGxtLayout(GxtDocument& doc, const GxtLayout& layout);
 
 // Writes the document to `path` through a temporary file; the previous file becomes
-// `path` + "_". Throws FileError naming the step that failed; then neither the document
-// nor the file at `path` has changed.
-void SaveGxtFile(GxtDocument& doc, const std::string& path, FileSystem& fs = RealFileSystem());
+// `path` + "_". A symbolic link is followed: the file it names is replaced, the link
+// stays. A name that holds a pipe or a device is refused. Throws FileError naming the
+// step that failed; then neither the document nor the file at `path` has changed.
+SaveOutcome SaveGxtFile(GxtDocument& doc, const std::string& path, FileSystem& fs = RealFileSystem());
 
 // The string codec of the format. `pos` is advanced past the string's terminator.
 Text ReadGxtString(std::string_view file, uint64_t& pos);

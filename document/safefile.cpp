@@ -1,259 +1,357 @@
+// How a file is replaced without ever leaving its name empty or half-written. Everything
+// that touches the disk goes through FileSystem, whose calls live in one file per system.
 #include "safefile.h"
 
-#include "fileerror.h"
-
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
-#ifdef _WIN32
-#include "winsystem.h"
-#else
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#endif
 
 namespace zarnik {
 
-#ifndef _WIN32  // safefile_windows.cpp has the Windows side
+namespace {
 
-bool FileSystem::exists(const std::string& path)
+// A symbolic link pointing at itself, directly or through others, ends the search here,
+// as the systems' own limit does.
+constexpr int kMaxLinkHops = 40;
+// Enough bytes of the file's own name to tell in a listing whose temporary file it is;
+// short, so that a long name never makes the temporary name too long.
+constexpr size_t kNamePrefix = 20;
+constexpr size_t kWriteChunk = 1 << 20;
+
+bool isSeparator(char c)
 {
-    struct stat st {};
-    return ::lstat(path.c_str(), &st) == 0;
-}
-
-int FileSystem::createNew(const std::string& path)
-{
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0)
-        throw FileError(FileStep::CreateTemp, path, errno);
-    return fd;
-}
-
-void FileSystem::write(int fd, const std::string& path, std::string_view bytes)
-{
-    const char* p = bytes.data();
-    size_t left = bytes.size();
-    while (left > 0) {
-        const ssize_t n = ::write(fd, p, left);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            throw FileError(FileStep::Write, path, errno);
-        }
-        p += n;
-        left -= static_cast<size_t>(n);
-    }
-}
-
-void FileSystem::finish(int fd, const std::string& path)
-{
-    if (::fsync(fd) != 0 && errno != EINVAL && errno != EROFS) {
-        const int err = errno;
-        ::close(fd);
-        throw FileError(FileStep::Write, path, err);
-    }
-    if (::close(fd) != 0)
-        throw FileError(FileStep::Write, path, errno);
-}
-
-void FileSystem::abandon(int fd)
-{
-    ::close(fd);
-}
-
-void FileSystem::removeFile(const std::string& path, int step)
-{
-    if (::unlink(path.c_str()) != 0)
-        throw FileError(static_cast<FileStep>(step), path, errno);
-}
-
-void FileSystem::renameFile(const std::string& from, const std::string& to, int step)
-{
-    if (::rename(from.c_str(), to.c_str()) != 0)
-        throw FileError(static_cast<FileStep>(step), step == int(FileStep::RenameToBackup) ? from : to,
-                        errno);
-}
-
-void FileSystem::makeWritable(const std::string& path)
-{
-    struct stat st {};
-    if (::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode))
-        ::chmod(path.c_str(), st.st_mode | S_IWUSR);
-}
-
-void FileSystem::copyPermissions(const std::string& from, const std::string& to)
-{
-    struct stat st {};
-    if (::stat(from.c_str(), &st) == 0 && S_ISREG(st.st_mode))
-        ::chmod(to.c_str(), st.st_mode & 07777);
-}
-
-FileSystem& RealFileSystem()
-{
-    static FileSystem fs;
-    return fs;
-}
-
-std::string ReadWholeFile(const std::string& path)
-{
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        throw FileError(FileStep::Open, path, errno);
-    struct stat st {};
-    if (::fstat(fd, &st) != 0) {
-        const int err = errno;
-        ::close(fd);
-        throw FileError(FileStep::Read, path, err);
-    }
-    if (S_ISDIR(st.st_mode)) {
-        ::close(fd);
-        throw FileError(FileStep::Open, path, EISDIR);
-    }
-    std::string data;
-    // Read straight into a buffer of the file's size; keep reading past it in case the
-    // file grew, and trim if it shrank.
-    size_t capacity = S_ISREG(st.st_mode) && st.st_size > 0 ? static_cast<size_t>(st.st_size) : 0;
-    data.resize(capacity + 1);
-    size_t got = 0;
-    for (;;) {
-        if (got == data.size())
-            data.resize(data.size() * 2 + 65536);
-        const ssize_t n = ::read(fd, data.data() + got, data.size() - got);
-        if (n == 0)
-            break;
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            const int err = errno;
-            ::close(fd);
-            throw FileError(FileStep::Read, path, err);
-        }
-        got += static_cast<size_t>(n);
-    }
-    data.resize(got);
-    ::close(fd);
-    return data;
-}
-
+#ifdef _WIN32
+    if (c == '\\')
+        return true;
 #endif
+    return c == '/';
+}
+
+bool isAbsolute(const std::string& path)
+{
+#ifdef _WIN32
+    if (path.size() >= 2 && path[1] == ':')
+        return true;
+#endif
+    return !path.empty() && isSeparator(path[0]);
+}
+
+size_t lastSeparator(const std::string& path)
+{
+    for (size_t i = path.size(); i > 0; --i)
+        if (isSeparator(path[i - 1]))
+            return i - 1;
+    return std::string::npos;
+}
+
+// The folder part of a path as it can be joined again; "." for a bare name.
+std::string folderOf(const std::string& path)
+{
+    const size_t slash = lastSeparator(path);
+    if (slash == std::string::npos)
+        return ".";
+    if (slash == 0)
+        return path.substr(0, 1);
+    return path.substr(0, slash);
+}
+
+std::string lastComponent(const std::string& path)
+{
+    const size_t slash = lastSeparator(path);
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string joinPath(const std::string& dir, const std::string& name)
+{
+    if (dir == ".")
+        return name;
+    if (!dir.empty() && isSeparator(dir.back()))
+        return dir + name;
+    return dir + "/" + name;
+}
+
+uint32_t nameHash(std::string_view name)
+{
+    uint32_t h = 2166136261u;
+    for (char c : name) {
+        h ^= static_cast<uint8_t>(c);
+        h *= 16777619u;
+    }
+    return h;
+}
+
+// ".texts.gxt~1a2b3c4d-": a hidden name that says which file it belongs to; the rest of
+// a temporary name is the id of the process that made it and a letter for its use.
+std::string temporaryStem(const std::string& forName)
+{
+    size_t n = std::min(forName.size(), kNamePrefix);
+    while (n > 0 && n < forName.size() && (static_cast<uint8_t>(forName[n]) & 0xC0) == 0x80)
+        --n;  // never cut a UTF-8 character in two
+    char hash[16];
+    std::snprintf(hash, sizeof hash, "%08x", static_cast<unsigned>(nameHash(forName)));
+    return "." + forName.substr(0, n) + "~" + hash + "-";
+}
+
+// Calls `create` with fresh temporary names beside the target until one is not taken.
+template <typename Create>
+std::string withTemporaryName(const SaveTarget& target, char use, FileSystem& fs, Create create)
+{
+    const std::string base =
+        temporaryStem(target.name) + std::to_string(fs.currentProcess()) + "-" + use;
+    for (int attempt = 0;; ++attempt) {
+        const std::string path =
+            joinPath(target.dir, attempt == 0 ? base : base + std::to_string(attempt));
+        try {
+            create(path);
+            return path;
+        } catch (const FileError& e) {
+            // Taken only when another thread of this process saves the same file.
+            if (e.sysError() != EEXIST || attempt >= 100)
+                throw;
+        }
+    }
+}
+
+void removeQuietly(const std::string& path, FileSystem& fs)
+{
+    try {
+        fs.removeFile(path, FileStep::Write);
+    } catch (const FileError&) {
+    }
+}
+
+// Temporary files of this target whose process is gone were left by a save that was
+// killed; those of running processes are saves in progress and stay.
+void removeStaleTemporaries(const SaveTarget& target, FileSystem& fs)
+{
+    const long self = fs.currentProcess();
+    for (const std::string& entry : fs.listDirectory(target.dir)) {
+        long owner = 0;
+        if (IsTemporaryNameFor(entry, target.name, &owner) && owner != self &&
+            !fs.processRunning(owner))
+            removeQuietly(joinPath(target.dir, entry), fs);
+    }
+}
+
+// Sends the produced bytes to `fd` in large writes, whatever the size of the pieces.
+void writeProduced(int fd, const std::string& path, const ByteProducer& produce, FileSystem& fs)
+{
+    std::string buffer;
+    buffer.reserve(kWriteChunk);
+    produce([&](std::string_view piece) {
+        if (buffer.size() + piece.size() > kWriteChunk && !buffer.empty()) {
+            fs.write(fd, path, buffer, FileStep::Write);
+            buffer.clear();
+        }
+        if (piece.size() >= kWriteChunk)
+            fs.write(fd, path, piece, FileStep::Write);
+        else
+            buffer.append(piece);
+    });
+    fs.write(fd, path, buffer, FileStep::Write);
+}
+
+// A pipe or a device has no old contents to keep and cannot be swapped: the bytes go
+// straight into it.
+void writeInto(const SaveTarget& target, const ByteProducer& produce, FileSystem& fs)
+{
+    const int fd = fs.openExisting(target.path, FileStep::Write);
+    try {
+        writeProduced(fd, target.path, produce, fs);
+    } catch (...) {
+        fs.abandon(fd);
+        throw;
+    }
+    fs.finish(fd, target.path, FileStep::Write);
+}
+
+}  // namespace
 
 std::string BackupPathFor(const std::string& path)
 {
     return path + "_";
 }
 
-namespace {
-
-std::string tempNameFor(const std::string& path, FileSystem& fs)
+bool IsTemporaryNameFor(const std::string& name, const std::string& forName, long* owner)
 {
-    // Same folder as the target, so the final move is a rename and never a copy.
-    for (int i = 0;; ++i) {
-        std::string name = path + ".zarnik-tmp";
-        if (i > 0)
-            name += std::to_string(i);
-        if (!fs.exists(name) || i >= 1000)
-            return name;
+    const std::string stem = temporaryStem(forName);
+    if (name.size() <= stem.size() || name.compare(0, stem.size(), stem) != 0)
+        return false;
+    size_t i = stem.size();
+    long id = 0;
+    const size_t digits = i;
+    while (i < name.size() && name[i] >= '0' && name[i] <= '9' && i - digits < 18)
+        id = id * 10 + (name[i++] - '0');
+    if (i == digits || i + 2 > name.size() || name[i] != '-')
+        return false;
+    for (size_t k = i + 2; k < name.size(); ++k)
+        if (name[k] < '0' || name[k] > '9')
+            return false;
+    if (owner)
+        *owner = id;
+    return true;
+}
+
+SaveTarget ResolveSaveTarget(const std::string& path, FileSystem& fs)
+{
+    const auto resolved = [&path](const std::string& at, const FileStatus& st) {
+        SaveTarget t;
+        t.requested = path;
+        t.path = at;
+        t.dir = folderOf(at);
+        t.name = lastComponent(at);
+        t.status = st;
+        return t;
+    };
+    std::string current = path;
+    for (int hop = 0;; ++hop) {
+        const FileStatus st = fs.status(current);
+        if (st.kind != FileKind::Link)
+            return resolved(current, st);
+        if (hop == 0) {
+            // Links to pipes and terminals (/dev/stdout) may not name anything a path can
+            // reach again; such a target is written through the link itself.
+            const FileStatus end = fs.statusThroughLinks(path);
+            if (end.kind == FileKind::Other || end.kind == FileKind::Directory)
+                return resolved(path, end);
+        }
+        if (hop == kMaxLinkHops)
+            throw FileError(FileStep::Open, path, ELOOP);
+        const std::string to = fs.readLink(current);
+        current = isAbsolute(to) ? to : joinPath(folderOf(current), to);
     }
 }
 
-}  // namespace
-
-void ReplaceFileSafely(const std::string& path, std::string_view bytes, BackupPolicy policy,
-                       FileSystem& fs)
+std::string WriteTemporaryFile(const SaveTarget& target, const ByteProducer& produce, FileSystem& fs)
 {
-    ReplaceFileSafely(path, [bytes](const auto& emit) { emit(bytes); }, policy, fs);
-}
-
-void ReplaceFileSafely(const std::string& path, const ByteProducer& produce, BackupPolicy policy,
-                       FileSystem& fs)
-{
-    // A folder where the file should be is somebody's data too: never move it aside.
-#ifdef _WIN32
-    if (win::IsFolder(path))
-#else
-    struct stat st {};
-    if (::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
-#endif
-        throw FileError(FileStep::MoveIntoPlace, path, EISDIR);
-
-    const std::string temp = tempNameFor(path, fs);
+    const FileStatus* like = target.status.kind == FileKind::Regular ? &target.status : nullptr;
     int fd = -1;
+    std::string temp;
     try {
-        fd = fs.createNew(temp);
-        constexpr size_t kChunk = 1 << 20;
-        std::string buffer;
-        buffer.reserve(kChunk);
-        produce([&](std::string_view piece) {
-            if (buffer.size() + piece.size() > kChunk && !buffer.empty()) {
-                fs.write(fd, temp, buffer);
-                buffer.clear();
-            }
-            if (piece.size() >= kChunk)
-                fs.write(fd, temp, piece);
-            else
-                buffer.append(piece);
+        temp = withTemporaryName(target, 'n', fs, [&](const std::string& name) {
+            fd = fs.createNew(name, like, FileStep::CreateTemp);
         });
-        fs.write(fd, temp, buffer);
+    } catch (const FileError& e) {
+        throw e.about(target.path);
+    }
+    try {
+        writeProduced(fd, temp, produce, fs);
         const int done = fd;
         fd = -1;
-        fs.finish(done, temp);
+        fs.finish(done, temp, FileStep::Write);
     } catch (const FileError& e) {
         if (fd >= 0)
             fs.abandon(fd);
-        if (e.step() != FileStep::CreateTemp) {
-            try { fs.removeFile(temp, int(FileStep::Write)); } catch (const FileError&) {}
-        }
-        // Name the user's file, not our temporary one.
-        throw e.withPath(path);
+        removeQuietly(temp, fs);
+        throw e.about(target.path);
     } catch (...) {
         if (fd >= 0)
             fs.abandon(fd);
-        try { fs.removeFile(temp, int(FileStep::Write)); } catch (const FileError&) {}
+        removeQuietly(temp, fs);
         throw;
     }
-    auto dropTemp = [&] {
-        try { fs.removeFile(temp, int(FileStep::Write)); } catch (const FileError&) {}
-    };
+    return temp;
+}
 
-    const bool hadOld = fs.exists(path);
-    // A document keeps its mode across saves; an export is a new file each time.
-    if (hadOld && policy == BackupPolicy::KeepBackup)
-        fs.copyPermissions(path, temp);
-
-    if (policy == BackupPolicy::None) {
+SaveOutcome SwapIntoPlace(const SaveTarget& target, const std::string& temp, BackupPolicy policy,
+                          FileSystem& fs)
+{
+    SaveOutcome outcome{target.path, {}};
+    if (policy == BackupPolicy::None || target.status.kind != FileKind::Regular) {
         try {
-            fs.renameFile(temp, path, int(FileStep::MoveIntoPlace));
+            fs.renameFile(temp, target.path, FileStep::MoveIntoPlace);
         } catch (const FileError&) {
-            dropTemp();
+            removeQuietly(temp, fs);
             throw;
         }
-        return;
+        fs.syncDirectory(target.dir);
+        return outcome;
     }
 
-    const std::string backup = BackupPathFor(path);
+    // The backup starts as a second name of the current file, so the name itself is
+    // never taken away; the new file then replaces the name in one rename.
+    std::string second;
     try {
-        if (fs.exists(backup)) {
-            fs.makeWritable(backup);
-            fs.removeFile(backup, int(FileStep::DeleteBackup));
+        try {
+            second = withTemporaryName(target, 'b', fs, [&](const std::string& name) {
+                fs.hardLink(target.path, name, FileStep::MakeBackup);
+            });
+        } catch (const FileError& e) {
+            if (e.sysError() == EEXIST)
+                throw;
+            // File systems without hard links (FAT, some network shares) get a copy.
+            second = withTemporaryName(target, 'c', fs, [&](const std::string& name) {
+                fs.copyFile(target.path, name, target.status, FileStep::MakeBackup);
+            });
         }
-        if (hadOld)
-            fs.renameFile(path, backup, int(FileStep::RenameToBackup));
     } catch (const FileError&) {
-        dropTemp();
+        removeQuietly(temp, fs);
         throw;
     }
     try {
-        fs.renameFile(temp, path, int(FileStep::MoveIntoPlace));
+        fs.renameFile(temp, target.path, FileStep::MoveIntoPlace);
     } catch (const FileError&) {
-        // Put the previous file back under its own name if we can; if not, it is still
-        // safe under the backup name.
-        if (hadOld) {
-            try { fs.renameFile(backup, path, int(FileStep::MoveIntoPlace)); } catch (const FileError&) {}
-        }
-        dropTemp();
+        removeQuietly(second, fs);
+        removeQuietly(temp, fs);
         throw;
     }
+    const std::string backup = BackupPathFor(target.path);
+    try {
+        fs.renameFile(second, backup, FileStep::ReplaceBackup);
+    } catch (const FileError&) {
+        // Put the old file back, so that a failed save changes nothing at all.
+        try {
+            fs.renameFile(second, target.path, FileStep::MoveIntoPlace);
+        } catch (const FileError&) {
+            removeQuietly(second, fs);
+        }
+        throw;
+    }
+    // When another process saving the same file has just made the backup from the same
+    // old file, both names are one file and the rename leaves ours in place.
+    removeQuietly(second, fs);
+    fs.syncDirectory(target.dir);
+    outcome.backup = backup;
+    return outcome;
+}
+
+SaveOutcome ReplaceFileSafely(const std::string& path, std::string_view bytes, BackupPolicy policy,
+                              FileSystem& fs, SpecialTarget special)
+{
+    return ReplaceFileSafely(path, [bytes](const auto& emit) { emit(bytes); }, policy, fs, special);
+}
+
+SaveOutcome ReplaceFileSafely(const std::string& path, const ByteProducer& produce,
+                              BackupPolicy policy, FileSystem& fs, SpecialTarget special)
+{
+    const SaveTarget target = ResolveSaveTarget(path, fs);
+    switch (target.status.kind) {
+    case FileKind::Directory:
+        // A folder where the file should be is somebody's data too: never move it aside.
+        throw FileError(FileStep::MoveIntoPlace, target.path, EISDIR);
+    case FileKind::Other:
+        if (special == SpecialTarget::Refuse)
+            throw FileError(FileStep::NotRegularFile, target.path, 0);
+        writeInto(target, produce, fs);
+        return {target.path, {}};
+    case FileKind::Missing:
+    case FileKind::Regular:
+    case FileKind::Link:
+        break;
+    }
+    if (policy == BackupPolicy::KeepBackup) {
+        const std::string backup = BackupPathFor(target.path);
+        if (target.name.size() + 1 > fs.maxNameLength(target.dir))
+            throw FileError(FileStep::BackupName, target.path, ENAMETOOLONG);
+        const FileKind backupKind = fs.status(backup).kind;
+        if (backupKind == FileKind::Directory)
+            throw FileError(FileStep::ReplaceBackup, backup, EISDIR);
+        if (backupKind == FileKind::Other)
+            throw FileError(FileStep::NotRegularFile, backup, 0);
+    }
+    removeStaleTemporaries(target, fs);
+    const std::string temp = WriteTemporaryFile(target, produce, fs);
+    return SwapIntoPlace(target, temp, policy, fs);
 }
 
 }  // namespace zarnik

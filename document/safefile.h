@@ -1,34 +1,69 @@
 #pragma once
 
+#include "fileerror.h"
+
+#include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace zarnik {
 
-// The few file-system operations every writer of the program needs. Each throws
-// FileError on failure. Tests substitute a subclass that fails one chosen step, which
-// is the only reliable way to provoke such failures when the tests run as root.
+enum class FileKind { Missing, Regular, Directory, Link, Other };
+
+// What a save needs to know about a name, without following a link at the name itself.
+struct FileStatus {
+    FileKind kind = FileKind::Missing;
+    uint32_t owner = 0;
+    uint32_t group = 0;
+    uint32_t mode = 0;  // permission bits, setuid/setgid/sticky included
+};
+
+// The file-system operations of the writers, one platform file per system. Operations
+// that change something throw FileError with the step the caller names; the best-effort
+// ones never throw. Tests substitute a subclass that fails or stops at a chosen call,
+// which is the only reliable way to provoke such failures when the tests run as root.
 class FileSystem {
 public:
     virtual ~FileSystem() = default;
 
-    virtual bool exists(const std::string& path);
-    // Creates `path`, which must not exist yet, for writing. Throws FileError (CreateTemp).
-    virtual int createNew(const std::string& path);
-    // Writes all of `bytes` to a file from createNew. Throws FileError (Write).
-    virtual void write(int fd, const std::string& path, std::string_view bytes);
-    // Flushes the file to the disk and closes it. Throws FileError (Write).
-    virtual void finish(int fd, const std::string& path);
+    virtual FileStatus status(const std::string& path);
+    // The same, for whatever the name leads to through any links (Missing when nothing).
+    virtual FileStatus statusThroughLinks(const std::string& path);
+    // The target of the symbolic link `path` as stored in it. Throws FileError (Open).
+    virtual std::string readLink(const std::string& path);
+    // The longest file name the folder accepts, in bytes.
+    virtual size_t maxNameLength(const std::string& dir);
+    // The names in a folder; empty when it cannot be listed.
+    virtual std::vector<std::string> listDirectory(const std::string& dir);
+    virtual long currentProcess();
+    // False only when no process of that id exists any more.
+    virtual bool processRunning(long id);
+
+    // Creates `path`, which must not exist yet, for writing. With `like`, the new file gets
+    // that file's owner, group and mode and is never readable by anybody the other file
+    // is not readable by; without it, the usual mode for a new file. Throws FileError.
+    virtual int createNew(const std::string& path, const FileStatus* like, FileStep step);
+    // Opens an existing file that is not a regular one (a pipe, a device) to write into it.
+    virtual int openExisting(const std::string& path, FileStep step);
+    // Writes all of `bytes`. Throws FileError.
+    virtual void write(int fd, const std::string& path, std::string_view bytes, FileStep step);
+    // Flushes the file to the disk and closes it. Throws FileError.
+    virtual void finish(int fd, const std::string& path, FileStep step);
     // Closes a file that is being given up.
     virtual void abandon(int fd);
-    // Throws FileError with the given step.
-    virtual void removeFile(const std::string& path, int step);
-    virtual void renameFile(const std::string& from, const std::string& to, int step);
-    // Best effort: make the file deletable/replaceable, like clearing its attributes.
-    virtual void makeWritable(const std::string& path);
-    // Copies the permission bits of `from` onto `to`; best effort.
-    virtual void copyPermissions(const std::string& from, const std::string& to);
+    // Gives the file at `from` the second name `to`, which must not exist yet.
+    virtual void hardLink(const std::string& from, const std::string& to, FileStep step);
+    // Copies the file at `from` to the new file `to`, which gets `like`'s owner and mode.
+    virtual void copyFile(const std::string& from, const std::string& to, const FileStatus& like,
+                          FileStep step);
+    virtual void removeFile(const std::string& path, FileStep step);
+    // Atomic: `to` names either its old file or `from`'s, never nothing.
+    virtual void renameFile(const std::string& from, const std::string& to, FileStep step);
+    // Best effort: makes the folder's changed names durable.
+    virtual void syncDirectory(const std::string& dir);
 };
 
 FileSystem& RealFileSystem();
@@ -39,23 +74,60 @@ std::string ReadWholeFile(const std::string& path);
 // How a finished image replaces the file at `path`.
 enum class BackupPolicy {
     None,        // the old file is simply replaced
-    KeepBackup,  // the old file becomes `path` + "_" (an older backup is deleted first)
+    KeepBackup,  // the old file becomes `path` + "_", replacing an older backup
+};
+
+// What to do when the name holds something that is not a regular file (a pipe, a device).
+enum class SpecialTarget {
+    Refuse,     // write nothing and say so
+    WriteInto,  // write the bytes straight into it, as a shell redirection would
 };
 
 // Produces a file's bytes piece by piece through `emit`, so that a large file never has to
 // be held in memory whole.
 using ByteProducer = std::function<void(const std::function<void(std::string_view)>& emit)>;
 
-// Writes the bytes to a temporary file beside `path`, and only once it is complete and
-// flushed puts it in place. If any step fails, the temporary file is removed, `path`
-// (or, if only the final move failed and it could not be undone, its backup) still
-// holds the previous contents, and FileError says which step failed.
-void ReplaceFileSafely(const std::string& path, const ByteProducer& produce, BackupPolicy policy,
-                       FileSystem& fs = RealFileSystem());
-void ReplaceFileSafely(const std::string& path, std::string_view bytes, BackupPolicy policy,
-                       FileSystem& fs = RealFileSystem());
+// Where a save really goes: a symbolic link is followed, at save time, to the file it
+// names, so that the link stays a link and the file behind it is the one replaced.
+struct SaveTarget {
+    std::string requested;  // the name as given
+    std::string path;       // the file written
+    std::string dir;        // its folder ("." for a bare name)
+    std::string name;       // its last component
+    FileStatus status;      // of `path`
+};
+SaveTarget ResolveSaveTarget(const std::string& path, FileSystem& fs);
+
+struct SaveOutcome {
+    std::string path;    // the file written (a link's target, when a link was given)
+    std::string backup;  // the backup made, or empty
+};
+
+// Replaces the file at `path` with the produced bytes. The bytes go to a temporary file
+// beside the file first; only once it is complete and flushed does one rename put it
+// under the name, so the name always holds either the old or the new complete file. The
+// backup is a second name of the old file, made before the rename. If any step fails,
+// the file and its previous backup are as they were and FileError says which step failed.
+// A temporary file left behind by a save that was killed is removed by the next one.
+SaveOutcome ReplaceFileSafely(const std::string& path, const ByteProducer& produce,
+                              BackupPolicy policy, FileSystem& fs = RealFileSystem(),
+                              SpecialTarget special = SpecialTarget::Refuse);
+SaveOutcome ReplaceFileSafely(const std::string& path, std::string_view bytes, BackupPolicy policy,
+                              FileSystem& fs = RealFileSystem(),
+                              SpecialTarget special = SpecialTarget::Refuse);
+
+// The two halves of ReplaceFileSafely, for a target already resolved and checked.
+// Writes the complete image to a new temporary file beside the target and returns its name.
+std::string WriteTemporaryFile(const SaveTarget& target, const ByteProducer& produce, FileSystem& fs);
+// Puts the finished temporary file under the target's name, making the backup on the way.
+SaveOutcome SwapIntoPlace(const SaveTarget& target, const std::string& temp, BackupPolicy policy,
+                          FileSystem& fs);
 
 // The backup name used for `path`.
 std::string BackupPathFor(const std::string& path);
+
+// True when `name` (a bare file name) is a temporary file this program made for the file
+// named `forName` in the same folder; `owner` receives the id of the process that made it.
+bool IsTemporaryNameFor(const std::string& name, const std::string& forName, long* owner = nullptr);
 
 }  // namespace zarnik

@@ -49,7 +49,8 @@ std::string ExportTextFile(const GxtDocument& doc, const std::string& name, File
 {
     const std::string target = ExportTargetFor(name);
     ReplaceFileSafely(
-        target, [&doc](const auto& emit) { WriteTextExport(doc, emit); }, BackupPolicy::None, fs);
+        target, [&doc](const auto& emit) { WriteTextExport(doc, emit); }, BackupPolicy::None, fs,
+        SpecialTarget::WriteInto);
     return target;
 }
 

@@ -16,8 +16,8 @@ void WriteTextExport(const GxtDocument& doc, const std::function<void(std::strin
 std::string ExportTargetFor(const std::string& name);
 
 // Writes BuildTextExport to ExportTargetFor(name) through a temporary file, so a failed
-// export never leaves a half-written file where a good one was. Returns the target.
-// Throws FileError.
+// export never leaves a half-written file where a good one was. A pipe or a device under
+// that name is written into instead. Returns the target. Throws FileError.
 std::string ExportTextFile(const GxtDocument& doc, const std::string& name,
                            FileSystem& fs = RealFileSystem());
 

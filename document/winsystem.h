@@ -25,10 +25,3 @@ int ErrnoFor(unsigned long code);
 FileError Error(FileStep step, const std::string& path, unsigned long code);
 
 }  // namespace zarnik::win
-
-namespace zarnik::win {
-
-// True when `path` names an existing folder.
-bool IsFolder(const std::string& path);
-
-}  // namespace zarnik::win

@@ -172,7 +172,7 @@ private slots:
         QVERIFY(w->isModified());
         QCOMPARE(fs::directory_iterator(dir_->path()) == fs::directory_iterator(), false);
         for (const auto& e : fs::directory_iterator(dir_->path()))
-            QVERIFY2(e.path().string().find("zarnik-tmp") == std::string::npos, "temporary file left");
+            QVERIFY2(!e.path().filename().string().starts_with("."), "temporary file left");
     }
 
     void fullDisk()
