@@ -2,26 +2,11 @@
 
 #include "cp1251.h"
 #include "encodings.h"
+#include "lines.h"
 
 #include <algorithm>
 #include <cstring>
 #include <functional>
-
-QString Cp1251ToQString(std::string_view bytes)
-{
-    QString out(static_cast<qsizetype>(bytes.size()), Qt::Uninitialized);
-    QChar* p = out.data();
-    for (size_t i = 0; i < bytes.size(); ++i)
-        p[i] = QChar(zarnik::Cp1251ToUnicode(static_cast<uint8_t>(bytes[i])));
-    return out;
-}
-
-std::string QStringToCp1251(const QString& text)
-{
-    return zarnik::Utf16ToCp1251(
-        std::u16string_view(reinterpret_cast<const char16_t*>(text.utf16()),
-                            static_cast<size_t>(text.size())));
-}
 
 void EntryListModel::refill(const zarnik::GxtDocument& doc, int mode)
 {
@@ -46,20 +31,7 @@ void EntryListModel::setRowText(int row, std::string_view text)
 {
     if (row < 0 || row >= rows())
         return;
-    // Split like a list of lines: CR LF, LF or CR end a line; a final line break does
-    // not start an empty last line.
-    std::vector<std::string_view> lines;
-    size_t start = 0;
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\r' || text[i] == '\n') {
-            lines.push_back(text.substr(start, i - start));
-            if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
-                ++i;
-            start = i + 1;
-        }
-    }
-    if (start < text.size())
-        lines.push_back(text.substr(start));
+    const std::vector<std::string_view> lines = zarnik::SplitLines(text);
     size_t length = 0;
     for (std::string_view l : lines)
         length += l.size();
@@ -71,13 +43,13 @@ void EntryListModel::setRowText(int row, std::string_view text)
     emit dataChanged(index(row, 1), index(row, 1));
 }
 
-std::string EntryListModel::shownText(int row) const
+std::string EntryListModel::shownText(int row, size_t limit) const
 {
     if (const auto it = updated_.find(row); it != updated_.end())
-        return it->second.shown;
+        return it->second.shown.substr(0, limit);
     const std::string& stored = doc_->CurrentTexts[row];
-    std::string shown(stored.size(), '\0');
-    for (size_t k = 0; k < stored.size(); ++k)
+    std::string shown(std::min(stored.size(), limit), '\0');
+    for (size_t k = 0; k < shown.size(); ++k)
         shown[k] = static_cast<char>(table_[static_cast<uint8_t>(stored[k])]);
     return shown;
 }
@@ -106,17 +78,19 @@ std::vector<int> EntryListModel::widestRows(const std::array<int, 256>& advance,
             std::push_heap(best.begin(), best.end(), std::greater<>());
         }
     };
-    for (int r = 0; r < rows_; ++r) {
+    // Only what a row shows counts: its first kShownLimit characters and the "…"
+    // (byte 0x85 in Windows-1251) after a longer text.
+    const auto measure = [&](std::string_view text, const std::array<int, 256>& table) {
         int w = 0;
+        for (char c : text.substr(0, kShownLimit))
+            w += table[static_cast<uint8_t>(c)];
+        return text.size() > kShownLimit ? w + advance[0x85] : w;
+    };
+    for (int r = 0; r < rows_; ++r) {
         const auto it = updated_.empty() ? updated_.end() : updated_.find(r);
-        if (it != updated_.end()) {
-            for (char c : it->second.shown)
-                w += advance[static_cast<uint8_t>(c)];
-        } else {
-            for (char c : doc_->CurrentTexts[r])
-                w += storedAdvance[static_cast<uint8_t>(c)];
-        }
-        consider(w, r);
+        consider(it != updated_.end() ? measure(it->second.shown, advance)
+                                      : measure(doc_->CurrentTexts[r], storedAdvance),
+                 r);
     }
     std::vector<int> out;
     for (const auto& [width, row] : best)
@@ -145,11 +119,14 @@ QVariant EntryListModel::data(const QModelIndex& index, int role) const
         return {};
     if (index.column() == 0)
         return Cp1251ToQString(keyText(index.row()));
-    QString text = Cp1251ToQString(shownText(index.row()));
+    const std::string shown = shownText(index.row(), kShownLimit + 1);
+    QString text = Cp1251ToQString(std::string_view(shown).substr(0, kShownLimit));
     // A refilled row keeps its line breaks; one line of the list cannot show them.
     for (QChar& c : text)
         if (c == QLatin1Char('\n') || c == QLatin1Char('\r'))
             c = QLatin1Char(' ');
+    if (shown.size() > kShownLimit)
+        text += QChar(0x2026);
     return text;
 }
 

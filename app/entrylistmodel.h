@@ -1,6 +1,7 @@
 #pragma once
 
 #include "gxtdocument.h"
+#include "qcp1251.h"
 
 #include <QAbstractTableModel>
 
@@ -29,7 +30,8 @@ public:
     // A row update after an edit: the text split into lines at its line breaks.
     void setRowText(int row, std::string_view displayText);
 
-    std::string shownText(int row) const;
+    // The row's display text, or its first `limit` characters.
+    std::string shownText(int row, size_t limit = std::string::npos) const;
     // The length the position panel reports: an updated row counts its lines joined with
     // a two-character line break; a refilled row counts every character once.
     int rowLength(int row) const;
@@ -38,6 +40,10 @@ public:
     // The rows whose texts are estimated widest by summing per-byte advances, at most
     // `count` of them.
     std::vector<int> widestRows(const std::array<int, 256>& advance, size_t count) const;
+
+    // A row shows at most this many characters of its text, followed by "…": laying out a
+    // text of millions of characters to draw or measure it would stall the window.
+    static constexpr size_t kShownLimit = 1000;
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -54,7 +60,3 @@ private:
     int rows_ = 0;
     std::unordered_map<int, UpdatedRow> updated_;
 };
-
-// Turns Windows-1251 bytes into a QString through the program's own table.
-QString Cp1251ToQString(std::string_view bytes);
-std::string QStringToCp1251(const QString& text);

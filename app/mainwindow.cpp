@@ -41,11 +41,8 @@ MainWindow::MainWindow(Prompts& prompts, const ProgramDirectory& programDirector
     : QMainWindow(parent), prompts_(prompts), programDirectory_(programDirectory)
 {
     setObjectName(QStringLiteral("TForm1"));
-    setWindowTitle(QStringLiteral("Form1"));
+    updateCaption();
     setMinimumSize(485, 350);
-    move(313, 213);
-    resize(713, 666);
-    ListFont.font = QFont(QStringLiteral("MS Sans Serif"), 8);
 
     auto* central = new QWidget(this);
     centralLayout_ = new QVBoxLayout(central);
@@ -66,164 +63,28 @@ MainWindow::MainWindow(Prompts& prompts, const ProgramDirectory& programDirector
     connect(list_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &MainWindow::ListView1SelectItem);
     // The edit command starts from the list only when its menu item could.
-    connect(list_, &QAbstractItemView::doubleClicked, this, [this] {
-        if (QAction* edit = findChild<QAction*>(QStringLiteral("N12")))
-            edit->trigger();
-    });
+    connect(list_, &QAbstractItemView::doubleClicked, this, [this] { action(Command::Edit)->trigger(); });
     connect(list_, &EntryListView::enterPressed, this, [this](Qt::KeyboardModifiers modifiers) {
         if (enterRunsFindNext(modifiers))
             FindNext();
-        else if (QAction* edit = findChild<QAction*>(QStringLiteral("N12")))
-            edit->trigger();
+        else
+            action(Command::Edit)->trigger();
     });
 
     createMenus();
-    createListPopup();
     createStatusBar();
     createSearchPanel();
+    session_.addListener(this);
     startUp(arguments);
+    startingUp_ = false;
 }
 
 MainWindow::~MainWindow()
 {
     SaveSettings();
-    ClearUndo();
+    session_.removeListener(this);
     // The rows read the document, which goes before the list does.
     model_->detach();
-}
-
-QAction* MainWindow::addCommand(QMenu* menu, const char* name, const QString& caption,
-                                const QKeySequence& shortcut, Enabled rule,
-                                std::function<void()> handler)
-{
-    auto* action = new QAction(caption, this);
-    action->setObjectName(QLatin1String(name));
-    action->setShortcut(shortcut);
-    action->setShortcutContext(Qt::WindowShortcut);
-    if (handler)
-        connect(action, &QAction::triggered, this, [handler = std::move(handler)] { handler(); });
-    menu->addAction(action);
-    addAction(action);  // shortcuts work while the menu bar is closed
-    enablingRules_[action] = rule;
-    return action;
-}
-
-QAction* MainWindow::addTwin(QMenu* menu, const char* name, const QString& caption,
-                             QAction* original)
-{
-    auto* action = new QAction(caption, this);
-    action->setObjectName(QLatin1String(name));
-    connect(action, &QAction::triggered, original, &QAction::trigger);
-    menu->addAction(action);
-    return action;
-}
-
-QMenu* MainWindow::addMenu(QMenu* parent, const char* name, const QString& title)
-{
-    QMenu* menu = parent ? parent->addMenu(title) : menuBar()->addMenu(title);
-    menu->setObjectName(QLatin1String(name));
-    menu->menuAction()->setObjectName(QLatin1String(name));
-    return menu;
-}
-
-void MainWindow::createMenus()
-{
-    using E = Enabled;
-    const QKeySequence none;
-
-    QMenu* file = addMenu(nullptr, "N1", QStringLiteral("Файл"));
-    addCommand(file, "N2", QStringLiteral("Открыть.."), QKeySequence(Qt::CTRL | Qt::Key_L), E::Always, [this] { Open(); });
-    addCommand(file, "N3", QStringLiteral("Сохранить"), QKeySequence(Qt::CTRL | Qt::Key_S), E::Document, [this] { Save(); });
-    addCommand(file, "N4", QStringLiteral("Сохранить как.."), QKeySequence(Qt::Key_F12), E::Document, [this] { SaveAs(); });
-    addCommand(file, "N5", QStringLiteral("Информация.."), none, E::Document, [this] { ShowInfo(); });
-    file->addSeparator();
-    addCommand(file, "N7", QStringLiteral("Выход"), QKeySequence(Qt::ALT | Qt::Key_X), E::Always, [this] { close(); });
-
-    editMenu_ = addMenu(nullptr, "N8", QStringLiteral("Правка"));
-    QMenu* edit = editMenu_;
-    addCommand(edit, "N9", QStringLiteral("Отмена"), QKeySequence(Qt::CTRL | Qt::Key_Z), E::CanUndo, [this] { Undo(); });
-    addCommand(edit, "N10", QStringLiteral("Повтор"), QKeySequence(Qt::CTRL | Qt::Key_Y), E::CanRedo, [this] { Redo(); });
-    edit->addSeparator();
-    addCommand(edit, "N12", QStringLiteral("Изменить.."), QKeySequence(Qt::Key_F2), E::Document, [this] { Edit(); });
-    addCommand(edit, "N13", QStringLiteral("Копировать"), QKeySequence(Qt::CTRL | Qt::Key_C), E::Document, [this] { Copy(); });
-    addCommand(edit, "N14", QStringLiteral("Вставить"), QKeySequence(Qt::CTRL | Qt::Key_V), E::Document, [this] { Paste(); });
-    addCommand(edit, "N15", QStringLiteral("Очистить"), QKeySequence(Qt::CTRL | Qt::Key_Delete), E::Document, [this] { Clear(); });
-    QMenu* recode = addMenu(edit, "N16", QStringLiteral("Перекодировать"));
-    addCommand(recode, "N17", QStringLiteral("Пиратка -> Бука"), QKeySequence(Qt::ALT | Qt::Key_B), E::Document, [this] { RecodeCurrentPirateToBuka(); });
-    addCommand(recode, "N18", QStringLiteral("Бука -> Пиратка"), QKeySequence(Qt::ALT | Qt::Key_P), E::Document, [this] { RecodeCurrentBukaToPirate(); });
-    recode->addSeparator();
-    addCommand(recode, "N20", QStringLiteral("П -> Б (все строки)"), QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_B), E::Document, [this] { RecodeAllPirateToBuka(); });
-    addCommand(recode, "N21", QStringLiteral("Б -> П (все строки)"), QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_P), E::Document, [this] { RecodeAllBukaToPirate(); });
-    addCommand(edit, "N22", QStringLiteral("Восстановить"), QKeySequence(Qt::CTRL | Qt::Key_R), E::Document, [this] { Restore(); });
-    addCommand(edit, "N23", QStringLiteral("Восстановить все"), QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_R), E::Document, [this] { RestoreAll(); });
-    edit->addSeparator();
-    addCommand(edit, "N25", QStringLiteral("Найти.."), QKeySequence(Qt::Key_F3), E::Document, [this] { ShowSearchPanel(); });
-    addCommand(edit, "N26", QStringLiteral("Обновить"), QKeySequence(Qt::Key_F5), E::Document, [this] { RefillList(true); });
-    edit->addSeparator();
-    addCommand(edit, "N28", QStringLiteral("Настройки.."), QKeySequence(Qt::ALT | Qt::Key_O), E::Document, [this] { OpenOptions(); });
-
-    languageMenu_ = addMenu(nullptr, "N29", QStringLiteral("Язык"));
-    languageGroup_ = new QActionGroup(this);
-    languageGroup_->setExclusive(true);
-    const struct { const char* name; const char* caption; QKeySequence key; int mode; } modes[] = {
-        {"N30", "Оригинальный", QKeySequence(Qt::CTRL | Qt::Key_O), zarnik::kModeOriginal},
-        {"Linear", "Пиратка", QKeySequence(Qt::CTRL | Qt::Key_P), zarnik::kModePirate},
-        {"Buka", "Бука", QKeySequence(Qt::CTRL | Qt::Key_B), zarnik::kModeBuka},
-    };
-    for (const auto& m : modes) {
-        QAction* a = addCommand(languageMenu_, m.name, QString::fromUtf8(m.caption), m.key,
-                                E::Document, [this, mode = m.mode] { SelectMode(mode); });
-        a->setCheckable(true);
-        languageGroup_->addAction(a);
-    }
-    languageGroup_->actions().first()->setChecked(true);
-
-    QMenu* help = addMenu(nullptr, "N31", QStringLiteral("Справка"));
-    addCommand(help, "Readmetxt1", QStringLiteral("Readme.txt .."), none, E::Always, [this] { ShowReadme(); });
-    addCommand(help, "N32", QStringLiteral("О программе.."), QKeySequence(Qt::Key_F1), E::Always, [this] { ShowAbout(); });
-
-    // Esc: hides the search panel when it is shown, otherwise minimizes the application.
-    auto* esc = new QAction(this);
-    esc->setObjectName(QStringLiteral("EscAction"));
-    esc->setShortcut(QKeySequence(Qt::Key_Escape));
-    esc->setShortcutContext(Qt::WindowShortcut);
-    connect(esc, &QAction::triggered, this, &MainWindow::EscapePressed);
-    addAction(esc);
-}
-
-void MainWindow::createListPopup()
-{
-    popupMenu_ = new QMenu(this);
-    popupMenu_->setObjectName(QStringLiteral("PopupMenu1"));
-    auto twin = [this](QMenu* menu, const char* name, const char* caption, const char* original) {
-        return addTwin(menu, name, QString::fromUtf8(caption),
-                       findChild<QAction*>(QLatin1String(original)));
-    };
-    QAction* editItem = twin(popupMenu_, "N33", "Изменить", "N12");
-    QFont bold = editItem->font();
-    bold.setBold(true);
-    editItem->setFont(bold);  // the default item
-    twin(popupMenu_, "N34", "Копировать", "N13");
-    twin(popupMenu_, "N35", "Вставить", "N14");
-    twin(popupMenu_, "N36", "Очистить", "N15");
-    QMenu* recode = popupMenu_->addMenu(QStringLiteral("Перекодировать"));
-    recode->setObjectName(QStringLiteral("N37"));
-    twin(recode, "N38", "Пиратка -> Бука", "N17");
-    twin(recode, "N39", "Бука -> Пиратка", "N18");
-    recode->addSeparator();
-    twin(recode, "N41", "П -> Б (все строки)", "N20");
-    twin(recode, "N42", "Б -> П (все строки)", "N21");
-    twin(popupMenu_, "N43", "Восстановить", "N22");
-    popupMenu_->addSeparator();
-    twin(popupMenu_, "N45", "Язык - Ориг.", "N30");
-    twin(popupMenu_, "N46", "Язык - Пиратка", "Linear");
-    twin(popupMenu_, "N47", "Язык - Бука", "Buka");
-
-    list_->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(list_, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
-        if (LoadedFlag)
-            popupMenu_->popup(list_->viewport()->mapToGlobal(pos));
-    });
 }
 
 void MainWindow::createStatusBar()
@@ -240,15 +101,10 @@ void MainWindow::createStatusBar()
 
 void MainWindow::startUp(const QStringList& arguments)
 {
-    UndoHistory_.clear();
     LoadSettings();
-    if (LanguageMode == zarnik::kModePirate)
-        findChild<QAction*>(QStringLiteral("Linear"))->setChecked(true);
-    else if (LanguageMode == zarnik::kModeBuka)
-        findChild<QAction*>(QStringLiteral("Buka"))->setChecked(true);
+    action(modeCommand(displayMode()))->setChecked(true);
     list_->applyFont(ListFont.font, ListFont.color);
-    list_->setShowGrid(UseGrig);
-    LoadedFlag = false;
+    list_->setShowGrid(settings_.useGrig);
     UpdateMenuState();
 
     const QString argument = arguments.isEmpty() ? QString() : arguments.first();
@@ -263,18 +119,16 @@ void MainWindow::loadAtStartUp(const QString& path)
     if (!loadInto(path))
         return;
     DocumentPath = path;
-    setWindowTitle(path);
-    RefillList(false);
+    setCaptionPath(path);
     setLanguageCaption(LanguageMode);
-    list_->setKeyColumnWidth(CaptionWidth);
-    LoadedFlag = true;
+    list_->setKeyColumnWidth(settings_.captionWidth);
     UpdateMenuState();
 }
 
 bool MainWindow::loadInto(const QString& path)
 {
     try {
-        doc_ = zarnik::LoadGxtFile(toLocalPath(path));
+        session_.load(toLocalPath(path));
         return true;
     } catch (const std::exception& e) {
         showFileError(e);
@@ -302,36 +156,53 @@ void MainWindow::SetStatus(int panel, const QString& text)
     statusPanels_[panel - 1]->setText(text);
 }
 
-void MainWindow::UpdateMenuState()
+void MainWindow::entryChanged(size_t index)
 {
-    for (const auto& [action, rule] : enablingRules_) {
-        bool on = true;
-        switch (rule) {
-        case Enabled::Always: on = true; break;
-        case Enabled::Document: on = LoadedFlag; break;
-        case Enabled::CanUndo: on = LoadedFlag && UndoHistory_.canUndo(); break;
-        case Enabled::CanRedo: on = LoadedFlag && UndoHistory_.canRedo(); break;
-        }
-        action->setEnabled(on);
-    }
-    editMenu_->menuAction()->setEnabled(LoadedFlag);
-    languageMenu_->menuAction()->setEnabled(LoadedFlag);
+    const int row = static_cast<int>(index);
+    if (typedRow_)
+        model_->setRowText(row, *typedRow_);
+    else
+        model_->setRowText(row, ToDisplay(session_.text(index)));
+    if (row == CurrentIndex)
+        UpdatePositionPanel();
 }
 
-void MainWindow::SetModified(bool flag)
+void MainWindow::allEntriesChanged()
 {
-    ModifiedFlag = flag;
-    QString caption = windowTitle();
-    if (flag && !caption.endsWith(QLatin1Char('*')))
-        setWindowTitle(caption + QLatin1Char('*'));
-    else if (!flag && caption.endsWith(QLatin1Char('*')))
-        setWindowTitle(caption.chopped(1));
+    // The list takes the focus except while the window is still being built.
+    RefillList(!startingUp_);
 }
 
-void MainWindow::ClearUndo()
+void MainWindow::modifiedChanged(bool)
 {
-    UndoHistory_.clear();
+    updateCaption();
+}
+
+void MainWindow::historyChanged()
+{
     UpdateMenuState();
+}
+
+QString MainWindow::caption() const
+{
+    if (captionBlank_)
+        return QString();
+    if (captionPath_.isEmpty())
+        return QStringLiteral("Form1");
+    return session_.isModified() ? captionPath_ + QLatin1Char('*') : captionPath_;
+}
+
+void MainWindow::updateCaption()
+{
+    setWindowTitle(caption());
+}
+
+// A new caption shows at once, even in the middle of the search blink.
+void MainWindow::setCaptionPath(const QString& path)
+{
+    captionPath_ = path;
+    captionBlank_ = false;
+    updateCaption();
 }
 
 bool MainWindow::openDocument(const QString& path)
@@ -339,18 +210,14 @@ bool MainWindow::openDocument(const QString& path)
     if (!loadInto(path))
         return false;
     DocumentPath = path;
-    setWindowTitle(DocumentPath);
-    LoadedFlag = true;
+    setCaptionPath(DocumentPath);
     UpdateMenuState();
-    RefillList(true);
-    SetModified(false);
-    ClearUndo();
     return true;
 }
 
 void MainWindow::Open()
 {
-    if (ModifiedFlag && !prompts_.confirm(this, QStringLiteral("Файл не сохранён! Всё равно продолжить?")))
+    if (session_.isModified() && !prompts_.confirm(this, QStringLiteral("Файл не сохранён! Всё равно продолжить?")))
         return;
     QString startDir;
     if (!DocumentPath.isEmpty() && QFileInfo(DocumentPath).isFile())
@@ -364,13 +231,12 @@ void MainWindow::Open()
 void MainWindow::Save()
 {
     try {
-        zarnik::SaveGxtFile(doc_, toLocalPath(DocumentPath));
+        session_.save(toLocalPath(DocumentPath));
     } catch (const std::exception& e) {
         showFileError(e);
         return;
     }
     SetStatus(2, QStringLiteral("Файл сохранён"));
-    SetModified(false);
 }
 
 void MainWindow::SaveAs()
@@ -382,12 +248,11 @@ void MainWindow::SaveAs()
     const QString suffix = QFileInfo(chosen).suffix().toLower();
     try {
         if (suffix == QLatin1String("gxt")) {
-            zarnik::SaveGxtFile(doc_, toLocalPath(chosen));
-            setWindowTitle(chosen);
+            session_.save(toLocalPath(chosen));
+            setCaptionPath(chosen);
             SetStatus(2, QStringLiteral("Файл пересохранён"));
-            SetModified(false);
         } else if (suffix == QLatin1String("txt")) {
-            zarnik::ExportTextFile(doc_, toLocalPath(chosen));
+            zarnik::ExportTextFile(session_.document(), toLocalPath(chosen));
             SetStatus(2, QStringLiteral("Файл сохранён как текст"));
         } else {
             prompts_.warning(this, QStringLiteral("Файл «%1» не сохранён: можно сохранить только "
@@ -404,9 +269,9 @@ void MainWindow::showEvent(QShowEvent* event)
     QMainWindow::showEvent(event);
     // A document loaded at start-up was fitted before the list had its real size, and
     // that first resize recomputed the key column too.
-    if (!shownOnce_ && LoadedFlag) {
-        list_->setKeyColumnWidth(CaptionWidth);
-        if (AutoSize)
+    if (!shownOnce_ && session_.isLoaded()) {
+        list_->setKeyColumnWidth(settings_.captionWidth);
+        if (settings_.autoSize)
             list_->fitTextColumn();
     }
     shownOnce_ = true;
@@ -414,7 +279,7 @@ void MainWindow::showEvent(QShowEvent* event)
 
 void MainWindow::closeEvent(QCloseEvent* event)
 {
-    if (ModifiedFlag && !prompts_.confirm(this, QStringLiteral("Файл не сохранён! Всё равно выйти?"))) {
+    if (session_.isModified() && !prompts_.confirm(this, QStringLiteral("Файл не сохранён! Всё равно выйти?"))) {
         event->ignore();
         return;
     }
@@ -435,12 +300,12 @@ void MainWindow::RefillList(bool takeFocus)
 {
     const int remembered = CurrentIndex;
     list_->setUpdatesEnabled(false);
-    model_->refill(doc_, displayMode());
+    model_->refill(session_.document(), displayMode());
     const int count = model_->rows();
     CurrentIndex = (remembered < 0 || remembered >= count) ? 0 : remembered;
     if (count == 0)
         CurrentIndex = -1;
-    if (AutoSize)
+    if (settings_.autoSize)
         list_->fitTextColumn();
     if (CurrentIndex >= 0) {
         const QModelIndex index = model_->index(CurrentIndex, 0);
@@ -472,7 +337,7 @@ void MainWindow::ListView1SelectItem()
 
 void MainWindow::UpdatePositionPanel()
 {
-    QString text = QStringLiteral("%1/%2").arg(CurrentIndex + 1).arg(doc_.Count());
+    QString text = QStringLiteral("%1/%2").arg(CurrentIndex + 1).arg(session_.document().Count());
     if (CurrentIndex >= 0 && CurrentIndex < model_->rows())
         text += QStringLiteral(" (%1)").arg(model_->rowLength(CurrentIndex));
     SetStatus(1, text);
@@ -482,11 +347,9 @@ void MainWindow::UpdatePositionPanel()
 
 int MainWindow::displayMode() const
 {
-    const QAction* checked = languageGroup_->checkedAction();
-    if (checked && checked->objectName() == QLatin1String("Linear"))
-        return zarnik::kModePirate;
-    if (checked && checked->objectName() == QLatin1String("Buka"))
-        return zarnik::kModeBuka;
+    // A stored number that names no mode shows texts unconverted.
+    if (LanguageMode == zarnik::kModePirate || LanguageMode == zarnik::kModeBuka)
+        return LanguageMode;
     return zarnik::kModeOriginal;
 }
 
@@ -499,9 +362,8 @@ void MainWindow::SelectMode(int mode)
 {
     if (LanguageMode == mode)
         return;
-    const char* names[] = {"N30", "Linear", "Buka"};
-    if (mode >= 1 && mode <= 3)
-        findChild<QAction*>(QLatin1String(names[mode - 1]))->setChecked(true);
+    if (mode >= zarnik::kModeOriginal && mode <= zarnik::kModeBuka)
+        action(modeCommand(mode))->setChecked(true);
     setLanguageCaption(mode);
     LanguageMode = mode;
     RefillList(true);

@@ -1,14 +1,16 @@
 #pragma once
 
-#include "gxtdocument.h"
+#include "commands.h"
+#include "editsession.h"
 #include "programdirectory.h"
 #include "prompts.h"
-#include "undohistory.h"
+#include "settingsvalues.h"
 
 #include <QMainWindow>
 
-#include <functional>
-#include <map>
+#include <array>
+#include <optional>
+#include <vector>
 
 class EntryListModel;
 class EntryListView;
@@ -21,8 +23,10 @@ class SearchPanel;
 class WindowKeys;
 
 // The whole application from the user's side: the entry list, the status bar, the menus,
-// and every command. It owns the one open document.
-class MainWindow : public QMainWindow {
+// and every command. It shows the editing session's document and turns each command into
+// one call on the session; what the session announces puts the rows, panel 1, the caption
+// and the menus right.
+class MainWindow : public QMainWindow, private zarnik::EditSession::Listener {
     Q_OBJECT
 public:
     // `arguments` are the command-line arguments after the program name.
@@ -31,17 +35,21 @@ public:
     ~MainWindow() override;
 
     // Read access for the tests and the benchmarks.
-    const zarnik::GxtDocument& document() const { return doc_; }
+    const zarnik::GxtDocument& document() const { return session_.document(); }
+    zarnik::EditSession& session() { return session_; }
+    const zarnik::EditSession& session() const { return session_; }
     int currentIndex() const { return CurrentIndex; }
-    bool isModified() const { return ModifiedFlag; }
-    bool isLoaded() const { return LoadedFlag; }
+    bool isModified() const { return session_.isModified(); }
+    bool isLoaded() const { return session_.isLoaded(); }
     int languageMode() const { return LanguageMode; }
     const QString& documentPath() const { return DocumentPath; }
     QString statusText(int panel) const;
     EntryListView* list() const { return list_; }
     EntryListModel* listModel() const { return model_; }
-    const UndoHistory& undoHistory() const { return UndoHistory_; }
     QMenu* languageMenu() const { return languageMenu_; }
+    // The menu bar item of a command, and its twin in the list's popup menu (null if none).
+    QAction* action(Command command) const;
+    QAction* popupAction(Command command) const;
 
     // Loads a file as the open command does after its dialog; false when it failed.
     bool openDocument(const QString& path);
@@ -55,7 +63,6 @@ public:
     void RevealCurrent(bool nudge);
     void SelectMode(int mode);
     void SetStatus(int panel, const QString& text);
-    void SetModified(bool flag);
 
     // Stored text to what the user sees and back, for the mode in force.
     zarnik::Text ToDisplay(zarnik::Text text) const;
@@ -66,50 +73,55 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    enum class Enabled { Always, Document, CanUndo, CanRedo };
-    QAction* addCommand(QMenu* menu, const char* name, const QString& caption,
-                        const QKeySequence& shortcut, Enabled rule,
-                        std::function<void()> handler);
-    QAction* addTwin(QMenu* menu, const char* name, const QString& caption, QAction* original);
-    QMenu* addMenu(QMenu* parent, const char* name, const QString& title);
+    static const std::vector<CommandSpec>& commandTable();
+    static Command modeCommand(int mode);
+    // The menu of that object name, made (in its parent, after what is there) on first use.
+    QMenu* menuNamed(const char* name);
     void createMenus();
-    void createListPopup();
     void createStatusBar();
     void startUp(const QStringList& arguments);
     void loadAtStartUp(const QString& path);
     bool loadInto(const QString& path);
     void showFileError(const std::exception& error);
 
+    // What the session announces.
+    void entryChanged(size_t index) override;
+    void allEntriesChanged() override;
+    void modifiedChanged(bool modified) override;
+    void historyChanged() override;
+
+    // The caption: the file's path, "*" while there are unsaved changes, blank during the
+    // search blink; "Form1" before any file is loaded.
+    QString caption() const;
+    void updateCaption();
+    void setCaptionPath(const QString& path);
+
     void UpdateMenuState();
     void UpdatePositionPanel();
     void ListView1SelectItem();
     int displayMode() const;
     void setLanguageCaption(int mode);
-    void ClearUndo();
     void EscapePressed();
 
     Prompts& prompts_;
     ProgramDirectory programDirectory_;
 
-    zarnik::GxtDocument doc_;
+    zarnik::EditSession session_;
     QString DocumentPath;
-    bool LoadedFlag = false;
-    bool ModifiedFlag = false;
-    int CurrentIndex = 1;
-    int LanguageMode = 3;
-    int CaptionWidth = 80;
-    bool UseGrig = true;
-    bool AutoSize = true;
-    bool ChangeDir = true;
-    int RecCount = 20;
+    QString captionPath_;
+    bool startingUp_ = true;
+    int CurrentIndex = zarnik::SettingsValues().lastString;
+    int LanguageMode = zarnik::SettingsValues().lang;
+    // Every setting as read from Settings.ini (or its default); the ones the window keeps
+    // live elsewhere (the path, the mode, the entry, the font, the search controls) are
+    // taken from their own state when the settings are written.
+    zarnik::SettingsValues settings_;
     FontChoice ListFont;
-    UndoHistory UndoHistory_;
 
     // --- entry editing
     bool hasCurrentEntry() const;
-    // One recorded change of the current entry: the new text as stored and as shown.
-    void changeCurrentText(zarnik::Text stored, const zarnik::Text& shown, const QString& status,
-                           bool updatePosition);
+    // Stores what the user typed or pasted into the current entry.
+    void storeTyped(const QString& text, const QString& status);
     // What the user typed or pasted, made storable in the mode in force.
     zarnik::Text typedText(const QString& text) const;
     void Edit();
@@ -118,19 +130,14 @@ private:
     void Clear();
     void Restore();
     void RestoreAll();
-    void RecodeCurrentPirateToBuka();
-    void RecodeCurrentBukaToPirate();
-    void RecodeAllPirateToBuka();
-    void RecodeAllBukaToPirate();
-    void PushUndo();
+    void RecodeCurrent(zarnik::RecodeDirection direction);
+    void RecodeAll(zarnik::RecodeDirection direction);
     void Undo();
     void Redo();
-    void showUndoneEntry(int index);
-    void swapWithRecord(UndoHistory::Record* record, const QString& status);
-    void recodeCurrent(bool (*holdsSource)(std::string_view), void (*recode)(zarnik::Text&));
-    int editTop_ = 480;
-    int editLeft_ = 360;
-    int editWidth_ = 500;
+    void showUndoneEntry(size_t index);
+    // Set while a typed text is being stored: the row shows it as typed, which can differ
+    // from the stored bytes shown back (a typed byte the encoding uses for a letter).
+    std::optional<zarnik::Text> typedRow_;
 
     // --- search panel
 public:
@@ -149,8 +156,8 @@ private:
     SearchPanel* searchPanel_ = nullptr;
     WindowKeys* windowKeys_ = nullptr;
     QTimer* blinkTimer_ = nullptr;
-    QString captionBeforeBlink_;
     bool blinking_ = false;
+    bool captionBlank_ = false;
 
     // --- settings
 public:
@@ -167,7 +174,6 @@ public:
     void readSearchSettings(QStringList& history, bool& findDown, bool& matchCase) const;
 
 private:
-    int storedFontColor_ = 0;  // as read, so a colour we cannot show is written back as it was
 
     // --- help and info
     void ShowReadme();
@@ -183,6 +189,7 @@ private:
     QMenu* editMenu_ = nullptr;
     QMenu* languageMenu_ = nullptr;
     QActionGroup* languageGroup_ = nullptr;
-    std::map<QAction*, Enabled> enablingRules_;
+    std::array<QAction*, kCommandCount> actions_{};
+    std::array<QAction*, kCommandCount> popupActions_{};
     bool shownOnce_ = false;
 };

@@ -1,4 +1,4 @@
-// The commands that change texts, and the undo history behind them.
+// The commands that change texts: dialog and clipboard glue around one call on the session.
 
 #include "mainwindow.h"
 
@@ -18,32 +18,24 @@ bool MainWindow::hasCurrentEntry() const
 {
     // The selection can be cleared by a click below the last row, and a file may hold no
     // entries at all: then there is nothing for a single-entry command to act on.
-    return CurrentIndex >= 0 && static_cast<size_t>(CurrentIndex) < doc_.CurrentTexts.size()
+    return CurrentIndex >= 0 && static_cast<size_t>(CurrentIndex) < session_.count()
            && CurrentIndex < model_->rows();
 }
 
-void MainWindow::changeCurrentText(zarnik::Text stored, const zarnik::Text& shown,
-                                   const QString& status, bool updatePosition)
+void MainWindow::storeTyped(const QString& text, const QString& status)
 {
-    PushUndo();
-    doc_.CurrentTexts[CurrentIndex] = std::move(stored);
-    model_->setRowText(CurrentIndex, shown);
+    zarnik::Text shown = typedText(text);
+    typedRow_ = shown;
+    session_.setText(static_cast<size_t>(CurrentIndex), ToStorage(std::move(shown)));
+    typedRow_.reset();
     SetStatus(2, status);
-    SetModified(true);
-    if (updatePosition)
-        UpdatePositionPanel();
 }
 
 zarnik::Text MainWindow::typedText(const QString& text) const
 {
     zarnik::Text bytes = QStringToCp1251(text);
-    // Neither encoding has a slot for "ё", and Pirate has no lower case at all.
-    for (char& c : bytes) {
-        if (c == '\xB8')
-            c = '\xE5';
-        else if (c == '\xA8')
-            c = '\xC5';
-    }
+    zarnik::FoldYo(bytes);
+    // Pirate has no lower case at all.
     if (displayMode() == zarnik::kModePirate)
         zarnik::UpperNoYo(bytes);
     return bytes;
@@ -57,28 +49,27 @@ void MainWindow::Edit()
     SetStatus(2, QStringLiteral("Введите строку"));
 
     EditDialog dialog(this);
-    dialog.setText(Cp1251ToQString(ToDisplay(doc_.CurrentTexts[CurrentIndex])));
-    dialog.move(editLeft_, editTop_);
-    dialog.resize(editWidth_, dialog.height());
+    dialog.setText(Cp1251ToQString(ToDisplay(session_.text(CurrentIndex))));
+    dialog.move(settings_.editLeft, settings_.editTop);
+    dialog.resize(settings_.editWidth, dialog.height());
     const bool confirmed = prompts_.execDialog(&dialog) == QDialog::Accepted;
-    editTop_ = dialog.y();
-    editLeft_ = dialog.x();
-    editWidth_ = dialog.width();
+    settings_.editTop = dialog.y();
+    settings_.editLeft = dialog.x();
+    settings_.editWidth = dialog.width();
 
     if (!confirmed || !hasCurrentEntry()) {
         SetStatus(2, keptStatus);
         return;
     }
     // A confirmed dialog is a change even when the text is the same.
-    const zarnik::Text shown = typedText(dialog.text());
-    changeCurrentText(ToStorage(shown), shown, QStringLiteral("Строка изменена"), true);
+    storeTyped(dialog.text(), QStringLiteral("Строка изменена"));
 }
 
 void MainWindow::Copy()
 {
     if (!hasCurrentEntry())
         return;
-    QGuiApplication::clipboard()->setText(Cp1251ToQString(ToDisplay(doc_.CurrentTexts[CurrentIndex])));
+    QGuiApplication::clipboard()->setText(Cp1251ToQString(ToDisplay(session_.text(CurrentIndex))));
     SetStatus(2, QStringLiteral("Строка скопирована"));
 }
 
@@ -95,24 +86,19 @@ void MainWindow::Paste()
     if (text.isEmpty())
         return;
     // Pasted text is treated like typed text, line breaks and all.
-    const zarnik::Text shown = typedText(text);
-    changeCurrentText(ToStorage(shown), shown, QStringLiteral("Строка вставлена"), true);
+    storeTyped(text, QStringLiteral("Строка вставлена"));
 }
 
 void MainWindow::Clear()
 {
-    if (!hasCurrentEntry() || doc_.CurrentTexts[CurrentIndex].empty())
-        return;
-    changeCurrentText({}, {}, QStringLiteral("Строка стёрта"), true);
+    if (hasCurrentEntry() && session_.clearText(CurrentIndex))
+        SetStatus(2, QStringLiteral("Строка стёрта"));
 }
 
 void MainWindow::Restore()
 {
-    if (!hasCurrentEntry())
-        return;
-    zarnik::Text loaded = doc_.LoadedTexts[CurrentIndex];
-    const zarnik::Text shown = ToDisplay(loaded);
-    changeCurrentText(std::move(loaded), shown, QStringLiteral("Строка восстановлена"), true);
+    if (hasCurrentEntry() && session_.restoreText(CurrentIndex))
+        SetStatus(2, QStringLiteral("Строка восстановлена"));
 }
 
 void MainWindow::RestoreAll()
@@ -120,90 +106,46 @@ void MainWindow::RestoreAll()
     if (!prompts_.confirm(this, QStringLiteral("Это восстановит все строки! Отменить\n"
                                                "будет нельзя. Всё равно продолжить?")))
         return;
-    ClearUndo();
-    zarnik::RestoreAllTexts(doc_);
+    session_.restoreAll();
     SetStatus(2, QStringLiteral("Файл восстановлен"));
-    SetModified(true);
-    RefillList(true);
-}
-
-void MainWindow::RecodeCurrentPirateToBuka()
-{
-    recodeCurrent(zarnik::IsPirateText, zarnik::RecodePirateToBuka);
-}
-
-void MainWindow::RecodeCurrentBukaToPirate()
-{
-    recodeCurrent(zarnik::IsBukaText, zarnik::RecodeBukaToPirate);
 }
 
 // A text without a byte of the source encoding is left alone, and nothing is recorded.
-void MainWindow::recodeCurrent(bool (*holdsSource)(std::string_view), void (*recode)(zarnik::Text&))
+void MainWindow::RecodeCurrent(zarnik::RecodeDirection direction)
 {
-    if (!hasCurrentEntry() || !holdsSource(doc_.CurrentTexts[CurrentIndex]))
-        return;
-    zarnik::Text t = doc_.CurrentTexts[CurrentIndex];
-    recode(t);
-    const zarnik::Text shown = ToDisplay(t);
-    changeCurrentText(std::move(t), shown, QStringLiteral("Кодировка изменена"), false);
+    if (hasCurrentEntry() && session_.recodeText(CurrentIndex, direction))
+        SetStatus(2, QStringLiteral("Кодировка изменена"));
 }
 
-void MainWindow::RecodeAllPirateToBuka()
+void MainWindow::RecodeAll(zarnik::RecodeDirection direction)
 {
-    ClearUndo();
-    zarnik::RecodeAllPirateToBuka(doc_);
-    RefillList(true);
+    session_.recodeAll(direction);
     SetStatus(2, QStringLiteral("Кодировка файла изменена"));
-    SetModified(true);
-}
-
-void MainWindow::RecodeAllBukaToPirate()
-{
-    ClearUndo();
-    zarnik::RecodeAllBukaToPirate(doc_);
-    RefillList(true);
-    SetStatus(2, QStringLiteral("Кодировка файла изменена"));
-    SetModified(true);
 }
 
 // ---- undo and redo
 
-void MainWindow::PushUndo()
-{
-    UndoHistory_.push(doc_.CurrentTexts[CurrentIndex], CurrentIndex);
-    UpdateMenuState();
-}
-
 void MainWindow::Undo()
 {
-    swapWithRecord(UndoHistory_.stepBack(), QStringLiteral("Действие отменено"));
+    if (const auto index = session_.undo()) {
+        showUndoneEntry(*index);
+        SetStatus(2, QStringLiteral("Действие отменено"));
+    }
 }
 
 void MainWindow::Redo()
 {
-    swapWithRecord(UndoHistory_.stepForward(), QStringLiteral("Действие повторено"));
-}
-
-// One record serves both directions: its text and the entry's present text change places.
-void MainWindow::swapWithRecord(UndoHistory::Record* r, const QString& status)
-{
-    if (!r)
-        return;
-    if (r->index >= 0 && static_cast<size_t>(r->index) < doc_.CurrentTexts.size()) {
-        std::swap(r->text, doc_.CurrentTexts[r->index]);
-        showUndoneEntry(r->index);
+    if (const auto index = session_.redo()) {
+        showUndoneEntry(*index);
+        SetStatus(2, QStringLiteral("Действие повторено"));
     }
-    SetStatus(2, status);
-    SetModified(true);
-    UpdateMenuState();
 }
 
-void MainWindow::showUndoneEntry(int index)
+void MainWindow::showUndoneEntry(size_t index)
 {
-    CurrentIndex = index;
-    model_->setRowText(index, ToDisplay(doc_.CurrentTexts[index]));
+    CurrentIndex = static_cast<int>(index);
     list_->selectionModel()->setCurrentIndex(
-        model_->index(index, 0), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        model_->index(CurrentIndex, 0), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     list_->setFocus();
     RevealCurrent(false);
     // Selecting a row that was already selected raises no event, so the length of the

@@ -4,7 +4,8 @@
 #include "platform.h"
 
 #include "encodingdetect.h"
-#include "entrylistmodel.h"
+#include "lines.h"
+#include "qcp1251.h"
 #include "readmewindow.h"
 #include "safefile.h"
 
@@ -13,22 +14,12 @@
 
 namespace {
 
-// The help file is Windows-1251 text; lines may end in CR LF, LF or a lone CR, and a
-// line end after the last line opens no further line.
+// The help file is Windows-1251 text.
 QStringList splitCp1251Lines(std::string_view bytes)
 {
     QStringList lines;
-    size_t start = 0;
-    for (size_t i = 0; i < bytes.size(); ++i) {
-        if (bytes[i] != '\r' && bytes[i] != '\n')
-            continue;
-        lines.append(Cp1251ToQString(bytes.substr(start, i - start)));
-        if (bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n')
-            ++i;
-        start = i + 1;
-    }
-    if (start < bytes.size())
-        lines.append(Cp1251ToQString(bytes.substr(start)));
+    for (std::string_view line : zarnik::SplitLines(bytes))
+        lines.append(Cp1251ToQString(line));
     return lines;
 }
 
@@ -87,14 +78,15 @@ void MainWindow::ShowAbout()
 void MainWindow::ShowInfo()
 {
     // A zero language byte leaves the language empty but must not end the box there.
-    const char letter = doc_.languageLetter();
+    const zarnik::GxtDocument& doc = session_.document();
+    const char letter = doc.languageLetter();
     const QString language = letter ? Cp1251ToQString(std::string_view(&letter, 1)) : QString();
     const QStringList lines = {
         QStringLiteral("Язык: ") + language,
-        QStringLiteral("Кол-во строк: %1").arg(doc_.Count()),
-        QStringLiteral("Размер идов: %1").arg(doc_.keyTableSize()),
-        QStringLiteral("Размер строк: %1").arg(doc_.dataSize()),
-        QStringLiteral("Кодировка: ") + encodingCaption(zarnik::DetectEncoding(doc_.CurrentTexts).encoding),
+        QStringLiteral("Кол-во строк: %1").arg(doc.Count()),
+        QStringLiteral("Размер идов: %1").arg(doc.keyTableSize()),
+        QStringLiteral("Размер строк: %1").arg(doc.dataSize()),
+        QStringLiteral("Кодировка: ") + encodingCaption(zarnik::DetectEncoding(doc.CurrentTexts).encoding),
     };
     prompts_.information(this, QStringLiteral("Информация"), lines.join(QLatin1Char('\n')));
 }

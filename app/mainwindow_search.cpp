@@ -82,18 +82,18 @@ void MainWindow::FindNext()
     searchPanel_->remember(query);
     const bool down = searchPanel_->searchesDown();
 
-    const int count = LoadedFlag ? static_cast<int>(doc_.CurrentTexts.size()) : 0;
+    const int count = session_.isLoaded() ? static_cast<int>(session_.count()) : 0;
     int found = -1;
     if (CurrentIndex >= 0 && count > 0) {
         const TextMatcher matcher(zarnik::DisplayTableFor(displayMode()), QStringToCp1251(query),
                                   searchPanel_->matchesCase());
         if (down) {
             for (int i = CurrentIndex + 1; i < count && found < 0; ++i)
-                if (matcher.matches(doc_.CurrentTexts[i]))
+                if (matcher.matches(session_.text(i)))
                     found = i;
         } else {
             for (int i = std::min(CurrentIndex, count) - 1; i >= 0 && found < 0; --i)
-                if (matcher.matches(doc_.CurrentTexts[i]))
+                if (matcher.matches(session_.text(i)))
                     found = i;
         }
     }
@@ -115,9 +115,9 @@ void MainWindow::FindNext()
 
 void MainWindow::blinkCaption()
 {
-    captionBeforeBlink_ = windowTitle();
     blinking_ = true;
-    setWindowTitle(QString());
+    captionBlank_ = true;
+    updateCaption();
     blinkTimer_->start();
 }
 
@@ -127,13 +127,8 @@ void MainWindow::endCaptionBlink()
         return;
     blinking_ = false;
     blinkTimer_->stop();
-    // A command run during the blink may have marked the caption ("*" on the blank one) or
-    // given the window a new caption; a new caption stays, a mark moves to the old one.
-    const QString now = windowTitle();
-    if (now.isEmpty() || now == QLatin1String("*")) {
-        setWindowTitle(captionBeforeBlink_);
-        SetModified(ModifiedFlag);
-    }
-    if (ChangeDir)
+    captionBlank_ = false;
+    updateCaption();
+    if (settings_.changeDir)
         searchPanel_->reverseDirection();
 }

@@ -3,12 +3,13 @@
 
 #include "searchpanel.h"
 
-#include "entrylistmodel.h"
+#include "qcp1251.h"
 #include "entrylistview.h"
 #include "inifile.h"
 #include "optionsdialog.h"
 #include "searchhistory.h"
 #include "settingsvalues.h"
+#include "windowplacement.h"
 
 #include <QEvent>
 #include <QFile>
@@ -16,6 +17,7 @@
 #include <QFontInfo>
 #include <QGuiApplication>
 #include <QPalette>
+#include <QScreen>
 
 #include <algorithm>
 
@@ -29,7 +31,6 @@ constexpr int kMinOuterWidth = 485;
 constexpr int kMinOuterHeight = 350;
 // Where a window that starts maximized goes when it is restored.
 constexpr QRect kDesignedBounds(379, 348, 582, 478);
-constexpr int kDefaultFontSize = 8;
 
 std::string localPath(const QString& path)
 {
@@ -56,7 +57,7 @@ FontChoice fontFromSettings(const zarnik::SettingsValues& v)
 {
     FontChoice choice;
     choice.font = QFont(Cp1251ToQString(v.fontName));
-    choice.font.setPointSize(v.fontSize > 0 ? v.fontSize : kDefaultFontSize);
+    choice.font.setPointSize(v.fontSize > 0 ? v.fontSize : zarnik::SettingsValues().fontSize);
     choice.font.setBold(v.fontStyle & zarnik::FontBold);
     choice.font.setItalic(v.fontStyle & zarnik::FontItalic);
     choice.font.setUnderline(v.fontStyle & zarnik::FontUnderline);
@@ -121,6 +122,22 @@ private:
     QSize outer_;
 };
 
+// The screen area a window whose top-left corner is stored at `corner` is placed on.
+QRect availableAreaAt(const QPoint& corner)
+{
+    const QScreen* screen = QGuiApplication::screenAt(corner);
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    return screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
+}
+
+// How many queries of LastSearched.ini are worth reading: as many as the options allow
+// keeping, or more when the settings ask for more, but never millions.
+size_t historyCapacity(int recCount)
+{
+    return static_cast<size_t>(std::clamp(recCount, OptionsDialog::MaxRecCount, 10000));
+}
+
 }  // namespace
 
 void MainWindow::LoadSettings()
@@ -144,23 +161,17 @@ void MainWindow::LoadSettings()
         new OuterSizeKeeper(this, kDesignedBounds.size());
         setWindowState(windowState() | Qt::WindowMaximized);
     } else {
-        move(v.left, v.top);
-        new OuterSizeKeeper(this, QSize(std::max(v.width, kMinOuterWidth),
-                                        std::max(v.height, kMinOuterHeight)));
+        const QRect placed = FitPlacement(v.left, v.top, v.width, v.height,
+                                          availableAreaAt(QPoint(v.left, v.top)),
+                                          QSize(kMinOuterWidth, kMinOuterHeight));
+        move(placed.topLeft());
+        new OuterSizeKeeper(this, placed.size());
     }
-    CaptionWidth = v.captionWidth;
-    editTop_ = v.editTop;
-    editLeft_ = v.editLeft;
-    editWidth_ = v.editWidth;
+    settings_ = v;
     DocumentPath = Cp1251ToQString(v.lastFile);
     LanguageMode = v.lang;
-    UseGrig = v.useGrig;
-    AutoSize = v.autoSize;
-    ChangeDir = v.changeDir;
-    RecCount = v.recCount;
     CurrentIndex = v.lastString;
     ListFont = fontFromSettings(v);
-    storedFontColor_ = v.fontColor;
 
     // Without a settings file the search controls keep the state they were built with.
     QStringList history;
@@ -174,7 +185,8 @@ void MainWindow::LoadSettings()
     history.clear();
     try {
         const QString historyPath = programDirectory_.settingsFileToRead(kHistoryFile);
-        for (const std::string& query : zarnik::LoadSearchHistory(localPath(historyPath)))
+        for (const std::string& query :
+             zarnik::LoadSearchHistory(localPath(historyPath), historyCapacity(settings_.recCount)))
             history.append(Cp1251ToQString(query));
     } catch (const std::exception& e) {
         showFileError(e);  // start without a history; the next save writes a new one
@@ -190,26 +202,20 @@ void MainWindow::SaveSettings()
     readSearchSettings(history, findDown, matchCase);
 
     if (programDirectory_.prepareSettingsFolder()) {
-        zarnik::SettingsValues v;
+        zarnik::SettingsValues v = settings_;
         const QRect outer = frameGeometry();
         v.left = outer.x();
         v.top = outer.y();
         v.width = outer.width();
         v.height = outer.height();
         v.captionWidth = list_->keyColumnWidth();
-        v.editTop = editTop_;
-        v.editLeft = editLeft_;
-        v.editWidth = editWidth_;
         v.lastFile = QStringToCp1251(DocumentPath);
         v.lang = LanguageMode;
-        v.useGrig = UseGrig;
-        v.autoSize = AutoSize;
-        v.changeDir = ChangeDir;
-        v.recCount = RecCount;
         v.findDown = findDown;
         v.matchCase = matchCase;
         v.lastString = CurrentIndex;
-        fontToSettings(ListFont, storedFontColor_, v);
+        // The colour as read, so that one we cannot show is written back as it was.
+        fontToSettings(ListFont, settings_.fontColor, v);
         try {
             // Rewritten over what is there, so comments and keys of others survive.
             zarnik::IniFile ini = zarnik::IniFile::load(
@@ -230,7 +236,7 @@ void MainWindow::SaveSettings()
         items.push_back(QStringToCp1251(query));
     try {
         zarnik::SaveSearchHistory(localPath(programDirectory_.settingsFile(kHistoryFile)), items,
-                                  RecCount);
+                                  settings_.recCount);
     } catch (const std::exception& e) {
         showFileError(e);
     }
@@ -252,28 +258,22 @@ void MainWindow::readSearchSettings(QStringList& history, bool& findDown, bool& 
 
 void MainWindow::OpenOptions()
 {
-    const OptionsDialog::Options options{AutoSize, UseGrig, ChangeDir, RecCount};
-    auto pickFont = [this](QWidget* parent, const OptionsDialog::Font& current)
-        -> std::optional<OptionsDialog::Font> {
-        const std::optional<FontChoice> chosen =
-            prompts_.chooseFont(parent, FontChoice{current.font, current.color, current.charSet});
-        if (!chosen)
-            return std::nullopt;
-        return OptionsDialog::Font{chosen->font, chosen->color, chosen->charSet};
+    const OptionsDialog::Options options{settings_.autoSize, settings_.useGrig, settings_.changeDir,
+                                         settings_.recCount};
+    auto pickFont = [this](QWidget* parent, const FontChoice& current) {
+        return prompts_.chooseFont(parent, current);
     };
-    OptionsDialog dialog(options, {ListFont.font, ListFont.color, ListFont.charSet}, pickFont,
-                         this);
+    OptionsDialog dialog(options, ListFont, pickFont, this);
     if (prompts_.execDialog(&dialog) != QDialog::Accepted)
         return;
 
-    const OptionsDialog::Font& font = dialog.workingFont();
-    ListFont = FontChoice{font.font, font.color, font.charSet};
+    ListFont = dialog.workingFont();
     const OptionsDialog::Options chosen = dialog.options();
-    AutoSize = chosen.autoSize;
-    UseGrig = chosen.useGrid;
-    ChangeDir = chosen.changeDir;
-    RecCount = chosen.recCount;
-    list_->setShowGrid(UseGrig);
+    settings_.autoSize = chosen.autoSize;
+    settings_.useGrig = chosen.useGrid;
+    settings_.changeDir = chosen.changeDir;
+    settings_.recCount = chosen.recCount;
+    list_->setShowGrid(settings_.useGrig);
     list_->applyFont(ListFont.font, ListFont.color);
     SaveSettings();
 }

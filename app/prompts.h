@@ -1,21 +1,13 @@
 #pragma once
 
-#include <QColor>
-#include <QFont>
+#include "fontchoice.h"
+
 #include <QString>
 
 #include <optional>
 
 class QDialog;
 class QWidget;
-
-// A font as the settings keep it: Qt's font plus what Qt does not carry (the colour and
-// the Windows character set number).
-struct FontChoice {
-    QFont font;
-    QColor color = Qt::black;
-    int charSet = 1;
-};
 
 enum class MessageKind {
     Confirm,      // caption "Внимание", OK and Cancel, information icon

@@ -97,12 +97,33 @@ int main(int argc, char** argv)
     if (argc == 3 && QString::fromLocal8Bit(argv[1]) == QLatin1String("--memory"))
         return memoryMode(QString::fromLocal8Bit(argv[2]), programDir);
 
+    zarnik::bench::Figures figures;
+
+    {
+        // One entry whose text is 10,000,000 characters: 5,000,000 units of two letters each.
+        std::string longText;
+        longText.reserve(10'000'000);
+        for (int i = 0; i < 5'000'000; ++i)
+            longText += "ab";
+        const QString fileLong = dir.filePath(QStringLiteral("long.gxt"));
+        std::string bytes = std::string("GBLE\x64\0TKEY\x0c\0\0\0", 14) + std::string(4, '\0') +
+                            std::string("long\0\0\0\0", 8) + "TDAT" + std::string(4, '\0');
+        const uint32_t dataSize = static_cast<uint32_t>(longText.size() + 2);
+        for (int b = 0; b < 4; ++b)
+            bytes[30 + b] = static_cast<char>((dataSize >> (8 * b)) & 0xFF);
+        bytes += longText;
+        bytes += std::string(2, '\0');
+        writeFile(fileLong, bytes);
+        std::vector<double> openLong;
+        for (int i = 0; i < 3; ++i)
+            openLong.push_back(timeOpen(fileLong, programDir));
+        figures.atMost("2. open one text of 10,000,000 characters (10 MB)", median(openLong), 1000, "ms");
+    }
+
     const QString file100k = dir.filePath(QStringLiteral("100k.gxt"));
     const QString file1m = dir.filePath(QStringLiteral("1m.gxt"));
     writeFile(file100k, zarnik::bench::GenerateGxt(100000));
     writeFile(file1m, zarnik::bench::GenerateGxt(1000000));
-
-    zarnik::bench::Figures figures;
 
     std::vector<double> open100k, open1m;
     for (int i = 0; i < 5; ++i)

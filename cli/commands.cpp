@@ -22,6 +22,7 @@ void Output::write(std::string_view text)
 
 void Output::flush()
 {
+    // Taken out before writing, so a failed write is not written again by a later flush.
     std::string pending;
     pending.swap(buffer_);
     buffer_.reserve(kChunk);
@@ -144,16 +145,14 @@ void RunExport(const std::string& path, const std::optional<std::string>& target
         out.write("exported " + std::to_string(doc.Count()) + " entries to " + written + "\n");
 }
 
-void RunRecode(Recode direction, const std::string& path,
+void RunRecode(RecodeDirection direction, const std::string& path,
                const std::optional<std::string>& target, Output& out)
 {
     GxtDocument doc = LoadGxtFile(path);
-    const bool toBuka = direction == Recode::PirateToBuka;
-    size_t recoded = 0;
-    for (const Text& t : doc.CurrentTexts)
-        recoded += toBuka ? IsPirateText(t) : IsBukaText(t);
-    const std::string count =
-        std::to_string(recoded) + " of " + std::to_string(doc.Count()) + " texts";
+    const bool toBuka = direction == RecodeDirection::PirateToBuka;
+    const size_t total = doc.Count();
+    const size_t recoded = RecodeAll(doc, direction);
+    const std::string count = std::to_string(recoded) + " of " + std::to_string(total) + " texts";
 
     // Saving an unchanged file in place would only replace its backup, which may be
     // the sole copy of what the file held before an earlier recode.
@@ -162,10 +161,6 @@ void RunRecode(Recode direction, const std::string& path,
                   path + " is left as it was\n");
         return;
     }
-    if (toBuka)
-        RecodeAllPirateToBuka(doc);
-    else
-        RecodeAllBukaToPirate(doc);
 
     const std::string saveTo = target.value_or(path);
     const SaveOutcome outcome = SaveGxtFile(doc, saveTo);

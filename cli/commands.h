@@ -1,5 +1,7 @@
 #pragma once
 
+#include "encodings.h"
+
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -36,14 +38,12 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-enum class Recode { PirateToBuka, BukaToPirate };
-
 // Each command loads the file with the editor's loader and throws FileError or
 // CommandError on failure; `out` receives what the user reads on the terminal.
 void RunInfo(const std::string& path, Output& out);
 void RunList(const std::string& path, int mode, Output& out);
 void RunExport(const std::string& path, const std::optional<std::string>& target, Output& out);
-void RunRecode(Recode direction, const std::string& path,
+void RunRecode(RecodeDirection direction, const std::string& path,
                const std::optional<std::string>& target, Output& out);
 void RunResave(const std::string& path, const std::optional<std::string>& target, Output& out);
 

@@ -118,7 +118,7 @@ struct Invocation {
     std::vector<std::string> positionals;
     std::optional<std::string> output;
     int mode = kModeBuka;  // the editor's default
-    Recode direction = Recode::PirateToBuka;
+    RecodeDirection direction = RecodeDirection::PirateToBuka;
     bool help = false;
 };
 
@@ -171,7 +171,7 @@ Invocation parseCommandLine(const std::vector<std::string>& args)
     const auto& pos = inv.positionals;
     if (c->name == "recode" && !pos.empty()) {
         if (pos[0] == "buka-to-pirate")
-            inv.direction = Recode::BukaToPirate;
+            inv.direction = RecodeDirection::BukaToPirate;
         else if (pos[0] != "pirate-to-buka")
             throw UsageError{"unknown direction '" + pos[0] + "'", c};
     }

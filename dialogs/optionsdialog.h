@@ -1,8 +1,8 @@
 #pragma once
 
-#include <QColor>
+#include "fontchoice.h"
+
 #include <QDialog>
-#include <QFont>
 
 #include <functional>
 #include <optional>
@@ -17,18 +17,14 @@ class QSpinBox;
 class OptionsDialog : public QDialog {
     Q_OBJECT
 public:
+    // What the dialog shows and changes; the caller gives every value.
     struct Options {
-        bool autoSize = true;
-        bool useGrid = true;
-        bool changeDir = true;
-        int recCount = 20;
+        bool autoSize;
+        bool useGrid;
+        bool changeDir;
+        int recCount;
     };
-    // A font as the program keeps it; charSet is carried along for the caller.
-    struct Font {
-        QFont font;
-        QColor color = Qt::black;
-        int charSet = 1;
-    };
+    using Font = FontChoice;
     // Asks the user for a font, starting from `current`; nullopt when cancelled.
     using FontPicker = std::function<std::optional<Font>(QWidget* parent, const Font& current)>;
 

@@ -81,14 +81,23 @@ void BukaConvert(Text& text, Direction dir)
     apply(text, dir == Direction::ToDisplay ? tables().bukaShow : tables().bukaStore);
 }
 
+void FoldYo(Text& text)
+{
+    for (char& c : text) {
+        if (c == '\xB8')
+            c = '\xE5';
+        else if (c == '\xA8')
+            c = '\xC5';
+    }
+}
+
 void UpperNoYo(Text& text)
 {
+    FoldYo(text);
     for (char& c : text) {
         const auto b = static_cast<uint8_t>(c);
         if (b >= 0xE0)
             c = static_cast<char>(b - 0x20);
-        else if (b == 0xA8 || b == 0xB8)
-            c = static_cast<char>(0xC5);
     }
 }
 
@@ -124,18 +133,29 @@ void RecodeBukaToPirate(Text& text)
     PirateConvert(text, Direction::ToStorage);
 }
 
-void RecodeAllPirateToBuka(GxtDocument& doc)
+bool HoldsRecodeSource(std::string_view text, RecodeDirection direction)
 {
-    for (Text& t : doc.CurrentTexts)
-        if (IsPirateText(t))
-            RecodePirateToBuka(t);
+    return direction == RecodeDirection::PirateToBuka ? IsPirateText(text) : IsBukaText(text);
 }
 
-void RecodeAllBukaToPirate(GxtDocument& doc)
+void Recode(Text& text, RecodeDirection direction)
 {
-    for (Text& t : doc.CurrentTexts)
-        if (IsBukaText(t))
-            RecodeBukaToPirate(t);
+    if (direction == RecodeDirection::PirateToBuka)
+        RecodePirateToBuka(text);
+    else
+        RecodeBukaToPirate(text);
+}
+
+size_t RecodeAll(GxtDocument& doc, RecodeDirection direction)
+{
+    size_t recoded = 0;
+    for (Text& t : doc.CurrentTexts) {
+        if (HoldsRecodeSource(t, direction)) {
+            Recode(t, direction);
+            ++recoded;
+        }
+    }
+    return recoded;
 }
 
 void RestoreAllTexts(GxtDocument& doc)

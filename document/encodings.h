@@ -13,6 +13,8 @@ enum class Direction { ToDisplay, ToStorage };
 
 void PirateConvert(Text& text, Direction dir);
 void BukaConvert(Text& text, Direction dir);
+// "ё" to "е" and "Ё" to "Е": neither encoding has a slot for them.
+void FoldYo(Text& text);
 // Lower-case Cyrillic to upper case; "Ё" and "ё" become "Е".
 void UpperNoYo(Text& text);
 
@@ -23,8 +25,15 @@ bool IsBukaText(std::string_view text);
 void RecodePirateToBuka(Text& text);
 void RecodeBukaToPirate(Text& text);
 
-void RecodeAllPirateToBuka(GxtDocument& doc);
-void RecodeAllBukaToPirate(GxtDocument& doc);
+enum class RecodeDirection { PirateToBuka, BukaToPirate };
+
+// True when the text holds a byte of the direction's source encoding; only such texts
+// are recoded.
+bool HoldsRecodeSource(std::string_view text, RecodeDirection direction);
+// Recodes one text in place, whether or not it holds source bytes.
+void Recode(Text& text, RecodeDirection direction);
+// Recodes every text that holds source bytes; returns how many did.
+size_t RecodeAll(GxtDocument& doc, RecodeDirection direction);
 void RestoreAllTexts(GxtDocument& doc);
 
 // The Buka pairs in their order: letter (Windows-1251) and its Buka byte.

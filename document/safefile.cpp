@@ -206,13 +206,13 @@ SaveTarget ResolveSaveTarget(const std::string& path, FileSystem& fs)
     std::string current = path;
     for (int hop = 0;; ++hop) {
         const FileStatus st = fs.status(current);
-        if (st.kind != FileKind::Link)
+        if (st.kind != PathKind::Link)
             return resolved(current, st);
         if (hop == 0) {
             // Links to pipes and terminals (/dev/stdout) may not name anything a path can
             // reach again; such a target is written through the link itself.
             const FileStatus end = fs.statusThroughLinks(path);
-            if (end.kind == FileKind::Other || end.kind == FileKind::Directory)
+            if (end.kind == PathKind::Other || end.kind == PathKind::Directory)
                 return resolved(path, end);
         }
         if (hop == kMaxLinkHops)
@@ -224,7 +224,7 @@ SaveTarget ResolveSaveTarget(const std::string& path, FileSystem& fs)
 
 std::string WriteTemporaryFile(const SaveTarget& target, const ByteProducer& produce, FileSystem& fs)
 {
-    const FileStatus* like = target.status.kind == FileKind::Regular ? &target.status : nullptr;
+    const FileStatus* like = target.status.kind == PathKind::Regular ? &target.status : nullptr;
     int fd = -1;
     std::string temp;
     try {
@@ -257,7 +257,7 @@ SaveOutcome SwapIntoPlace(const SaveTarget& target, const std::string& temp, Bac
                           FileSystem& fs)
 {
     SaveOutcome outcome{target.path, {}};
-    if (policy == BackupPolicy::None || target.status.kind != FileKind::Regular) {
+    if (policy == BackupPolicy::None || target.status.kind != PathKind::Regular) {
         try {
             fs.renameFile(temp, target.path, FileStep::MoveIntoPlace);
         } catch (const FileError&) {
@@ -326,27 +326,27 @@ SaveOutcome ReplaceFileSafely(const std::string& path, const ByteProducer& produ
 {
     const SaveTarget target = ResolveSaveTarget(path, fs);
     switch (target.status.kind) {
-    case FileKind::Directory:
+    case PathKind::Directory:
         // A folder where the file should be is somebody's data too: never move it aside.
         throw FileError(FileStep::MoveIntoPlace, target.path, EISDIR);
-    case FileKind::Other:
+    case PathKind::Other:
         if (special == SpecialTarget::Refuse)
             throw FileError(FileStep::NotRegularFile, target.path, 0);
         writeInto(target, produce, fs);
         return {target.path, {}};
-    case FileKind::Missing:
-    case FileKind::Regular:
-    case FileKind::Link:
+    case PathKind::Missing:
+    case PathKind::Regular:
+    case PathKind::Link:
         break;
     }
     if (policy == BackupPolicy::KeepBackup) {
         const std::string backup = BackupPathFor(target.path);
         if (target.name.size() + 1 > fs.maxNameLength(target.dir))
             throw FileError(FileStep::BackupName, target.path, ENAMETOOLONG);
-        const FileKind backupKind = fs.status(backup).kind;
-        if (backupKind == FileKind::Directory)
+        const PathKind backupKind = fs.status(backup).kind;
+        if (backupKind == PathKind::Directory)
             throw FileError(FileStep::ReplaceBackup, backup, EISDIR);
-        if (backupKind == FileKind::Other)
+        if (backupKind == PathKind::Other)
             throw FileError(FileStep::NotRegularFile, backup, 0);
     }
     removeStaleTemporaries(target, fs);

@@ -11,11 +11,11 @@
 
 namespace zarnik {
 
-enum class FileKind { Missing, Regular, Directory, Link, Other };
+enum class PathKind { Missing, Regular, Directory, Link, Other };
 
 // What a save needs to know about a name, without following a link at the name itself.
 struct FileStatus {
-    FileKind kind = FileKind::Missing;
+    PathKind kind = PathKind::Missing;
     uint32_t owner = 0;
     uint32_t group = 0;
     uint32_t mode = 0;  // permission bits, setuid/setgid/sticky included
@@ -70,6 +70,9 @@ FileSystem& RealFileSystem();
 
 // Reads a whole file. Throws FileError (Open or Read).
 std::string ReadWholeFile(const std::string& path);
+// Reads a file piece by piece, handing each to `consume` until it returns false or the
+// file ends. Throws FileError (Open or Read).
+void ReadFileInPieces(const std::string& path, const std::function<bool(std::string_view)>& consume);
 
 // How a finished image replaces the file at `path`.
 enum class BackupPolicy {

@@ -1,5 +1,6 @@
 // The file-system calls of the safe save on Linux and other POSIX systems.
 #include "safefile.h"
+#include "writeall.h"
 
 #include <cerrno>
 #include <climits>
@@ -22,13 +23,13 @@ FileStatus statusFrom(const struct stat& st)
 {
     FileStatus result;
     if (S_ISREG(st.st_mode))
-        result.kind = FileKind::Regular;
+        result.kind = PathKind::Regular;
     else if (S_ISDIR(st.st_mode))
-        result.kind = FileKind::Directory;
+        result.kind = PathKind::Directory;
     else if (S_ISLNK(st.st_mode))
-        result.kind = FileKind::Link;
+        result.kind = PathKind::Link;
     else
-        result.kind = FileKind::Other;
+        result.kind = PathKind::Other;
     result.owner = st.st_uid;
     result.group = st.st_gid;
     result.mode = st.st_mode & 07777;
@@ -127,7 +128,7 @@ int FileSystem::openExisting(const std::string& path, FileStep step)
     return fd;
 }
 
-void FileSystem::write(int fd, const std::string& path, std::string_view bytes, FileStep step)
+void WriteAll(int fd, std::string_view bytes, const std::string& name, FileStep step)
 {
     const char* p = bytes.data();
     size_t left = bytes.size();
@@ -136,11 +137,16 @@ void FileSystem::write(int fd, const std::string& path, std::string_view bytes, 
         if (n < 0) {
             if (errno == EINTR)
                 continue;
-            throw FileError(step, path, errno);
+            throw FileError(step, name, errno);
         }
         p += n;
         left -= static_cast<size_t>(n);
     }
+}
+
+void FileSystem::write(int fd, const std::string& path, std::string_view bytes, FileStep step)
+{
+    WriteAll(fd, bytes, path, step);
 }
 
 void FileSystem::finish(int fd, const std::string& path, FileStep step)
@@ -266,6 +272,33 @@ std::string ReadWholeFile(const std::string& path)
     data.resize(got);
     ::close(fd);
     return data;
+}
+
+void ReadFileInPieces(const std::string& path, const std::function<bool(std::string_view)>& consume)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        throw FileError(FileStep::Open, path, errno);
+    std::string buffer(1 << 16, '\0');
+    try {
+        for (;;) {
+            const ssize_t n = ::read(fd, buffer.data(), buffer.size());
+            if (n == 0)
+                break;
+            if (n < 0) {
+                if (errno == EINTR)
+                    continue;
+                // A folder reads as EISDIR here, as ReadWholeFile reports it.
+                throw FileError(errno == EISDIR ? FileStep::Open : FileStep::Read, path, errno);
+            }
+            if (!consume(std::string_view(buffer.data(), static_cast<size_t>(n))))
+                break;
+        }
+    } catch (...) {
+        ::close(fd);
+        throw;
+    }
+    ::close(fd);
 }
 
 }  // namespace zarnik

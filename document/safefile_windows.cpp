@@ -7,10 +7,12 @@
 
 #include "fileerror.h"
 #include "winsystem.h"
+#include "writeall.h"
 
 #include <cerrno>
 #include <cstdint>
 
+#include <io.h>
 #include <windows.h>
 
 namespace zarnik {
@@ -48,6 +50,51 @@ bool withReadOnlyCleared(const std::wstring& path, Attempt attempt, DWORD& error
     return false;
 }
 
+// WriteFile takes at most 4 GiB minus one per call; pieces of 1 GiB stay clear of that.
+void writeHandle(HANDLE h, std::string_view bytes, const std::string& name, FileStep step)
+{
+    const char* p = bytes.data();
+    size_t left = bytes.size();
+    while (left > 0) {
+        const DWORD piece = left > (1u << 30) ? (1u << 30) : static_cast<DWORD>(left);
+        DWORD written = 0;
+        if (!::WriteFile(h, p, piece, &written, nullptr))
+            throw win::Error(step, name, ::GetLastError());
+        p += written;
+        left -= written;
+    }
+}
+
+// Opens a file for reading, telling a folder apart: opening one fails with "access
+// denied", which would send the user looking at permissions.
+HANDLE openForReading(const std::string& path)
+{
+    const std::wstring wide = win::Widen(path);
+    const DWORD a = attributesOf(wide);
+    if (a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY))
+        throw FileError(FileStep::Open, path, EISDIR);
+    const HANDLE h = ::CreateFileW(wide.c_str(), GENERIC_READ,
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                   OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        throw win::Error(FileStep::Open, path, ::GetLastError());
+    return h;
+}
+
+// One ReadFile call; 0 at the end of the file, or when the writing end of a pipe has closed.
+size_t readSome(HANDLE h, char* into, size_t room, const std::string& path)
+{
+    const DWORD want = room > (1u << 30) ? (1u << 30) : static_cast<DWORD>(room);
+    DWORD n = 0;
+    if (!::ReadFile(h, into, want, &n, nullptr)) {
+        const DWORD err = ::GetLastError();
+        if (err == ERROR_BROKEN_PIPE)
+            return 0;
+        throw win::Error(FileStep::Read, path, err);
+    }
+    return n;
+}
+
 FileStatus statusOf(const std::string& path)
 {
     FileStatus result;
@@ -58,16 +105,16 @@ FileStatus statusOf(const std::string& path)
                                        nullptr, OPEN_EXISTING, 0, nullptr);
         if (h != INVALID_HANDLE_VALUE) {
             if (::GetFileType(h) == FILE_TYPE_CHAR || ::GetFileType(h) == FILE_TYPE_PIPE)
-                result.kind = FileKind::Other;
+                result.kind = PathKind::Other;
             ::CloseHandle(h);
         }
         return result;
     }
     // Links and junctions are followed by the system's own calls; the save then writes
     // beside the name given, like any other Windows program.
-    result.kind = (a & FILE_ATTRIBUTE_DIRECTORY) ? FileKind::Directory
-                  : (a & FILE_ATTRIBUTE_DEVICE)  ? FileKind::Other
-                                                 : FileKind::Regular;
+    result.kind = (a & FILE_ATTRIBUTE_DIRECTORY) ? PathKind::Directory
+                  : (a & FILE_ATTRIBUTE_DEVICE)  ? PathKind::Other
+                                                 : PathKind::Regular;
     // Windows has no permission bits; the read-only attribute stands for a missing write bit.
     result.mode = (a & FILE_ATTRIBUTE_READONLY) ? 0444 : 0666;
     return result;
@@ -157,18 +204,19 @@ int FileSystem::openExisting(const std::string& path, FileStep step)
     return toFd(h);
 }
 
+void WriteAll(int fd, std::string_view bytes, const std::string& name, FileStep step)
+{
+    // Through the descriptor's handle, not _write: a descriptor in text mode (standard
+    // output is one) would turn every LF into CR LF, and the bytes must arrive as given.
+    const intptr_t h = ::_get_osfhandle(fd);
+    if (h == -1 || h == -2)  // not open, or not tied to any stream
+        throw FileError(step, name, EBADF);
+    writeHandle(reinterpret_cast<HANDLE>(h), bytes, name, step);
+}
+
 void FileSystem::write(int fd, const std::string& path, std::string_view bytes, FileStep step)
 {
-    const char* p = bytes.data();
-    size_t left = bytes.size();
-    while (left > 0) {
-        const DWORD piece = left > (1u << 30) ? (1u << 30) : static_cast<DWORD>(left);
-        DWORD written = 0;
-        if (!::WriteFile(toHandle(fd), p, piece, &written, nullptr))
-            throw win::Error(step, path, ::GetLastError());
-        p += written;
-        left -= written;
-    }
+    writeHandle(toHandle(fd), bytes, path, step);
 }
 
 void FileSystem::finish(int fd, const std::string& path, FileStep step)
@@ -247,43 +295,46 @@ FileSystem& RealFileSystem()
 
 std::string ReadWholeFile(const std::string& path)
 {
-    const std::wstring wide = win::Widen(path);
-    // Opening a folder fails with "access denied", which would send the user looking
-    // at permissions; say what it is instead.
-    const DWORD a = attributesOf(wide);
-    if (a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY))
-        throw FileError(FileStep::Open, path, EISDIR);
-    const HANDLE h = ::CreateFileW(wide.c_str(), GENERIC_READ,
-                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                   OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-    if (h == INVALID_HANDLE_VALUE)
-        throw win::Error(FileStep::Open, path, ::GetLastError());
+    const HANDLE h = openForReading(path);
     LARGE_INTEGER size{};
     std::string data;
     data.resize(::GetFileSizeEx(h, &size) && size.QuadPart > 0 ? static_cast<size_t>(size.QuadPart) + 1
                                                                 : 65536);
     // Keep reading past the size in case the file grew, and trim if it shrank.
     size_t got = 0;
-    for (;;) {
-        if (got == data.size())
-            data.resize(data.size() * 2);
-        const size_t room = data.size() - got;
-        const DWORD want = room > (1u << 30) ? (1u << 30) : static_cast<DWORD>(room);
-        DWORD n = 0;
-        if (!::ReadFile(h, data.data() + got, want, &n, nullptr)) {
-            const DWORD err = ::GetLastError();
-            if (err == ERROR_BROKEN_PIPE)  // the writing end of a pipe has closed: the end
+    try {
+        for (;;) {
+            if (got == data.size())
+                data.resize(data.size() * 2);
+            const size_t n = readSome(h, data.data() + got, data.size() - got, path);
+            if (n == 0)
                 break;
-            ::CloseHandle(h);
-            throw win::Error(FileStep::Read, path, err);
+            got += n;
         }
-        if (n == 0)
-            break;
-        got += n;
+    } catch (...) {
+        ::CloseHandle(h);
+        throw;
     }
     ::CloseHandle(h);
     data.resize(got);
     return data;
+}
+
+void ReadFileInPieces(const std::string& path, const std::function<bool(std::string_view)>& consume)
+{
+    const HANDLE h = openForReading(path);
+    std::string buffer(1 << 16, '\0');
+    try {
+        for (;;) {
+            const size_t n = readSome(h, buffer.data(), buffer.size(), path);
+            if (n == 0 || !consume(std::string_view(buffer.data(), n)))
+                break;
+        }
+    } catch (...) {
+        ::CloseHandle(h);
+        throw;
+    }
+    ::CloseHandle(h);
 }
 
 }  // namespace zarnik

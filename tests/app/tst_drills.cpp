@@ -1,10 +1,8 @@
 // Failure drills: the things that go wrong on a real disk while a document is open. Each
 // must end with a clear message, the user's bytes intact, and flags that tell the truth.
 #include "entrylistmodel.h"
-#include "fakeprompts.h"
 #include "gxtbuilder.h"
-#include "mainwindow.h"
-#include "tempdir.h"
+#include "windowtest.h"
 
 #include <QAction>
 #include <QtTest>
@@ -57,22 +55,12 @@ std::string bigDocument(size_t entries)
 
 }  // namespace
 
-class DrillsTest : public QObject {
+class DrillsTest : public WindowTest {
     Q_OBJECT
-
-    std::unique_ptr<TempDir> dir_;
-    FakePrompts prompts_;
 
     std::unique_ptr<MainWindow> open(const std::string& file)
     {
-        auto w = std::make_unique<MainWindow>(prompts_, ProgramDirectory(QString::fromStdString(dir_->path())),
-                                              QStringList{QString::fromStdString(file)});
-        w->show();
-        return w;
-    }
-    static void trigger(MainWindow& w, const char* name)
-    {
-        w.findChild<QAction*>(QLatin1String(name))->trigger();
+        return startWindow({QString::fromStdString(file)});
     }
     // The state after a failed save: an error was shown and nothing claims success.
     void expectFailedSave(MainWindow& w, const QString& caption)
@@ -86,9 +74,7 @@ class DrillsTest : public QObject {
 private slots:
     void init()
     {
-        dir_ = std::make_unique<TempDir>();
-        WriteFileBytes(dir_->file("Settings.ini"), "");  // a first start would warn without one
-        prompts_ = FakePrompts();
+        freshFolder();
     }
     void cleanup() { dir_.reset(); }
 
@@ -99,9 +85,9 @@ private slots:
         const std::string file = folder + "/texts.gxt";
         WriteFileBytes(file, GxtBuilder().add("a", "text").build());
         auto w = open(file);
-        w->SetModified(true);
+        makeUnsaved(*w);
         fs::remove_all(folder);
-        trigger(*w, "N3");
+        trigger(*w, Command::Save);
         expectFailedSave(*w, QString::fromStdString(file));
         QVERIFY(prompts_.texts(MessageKind::Error).first().contains(QStringLiteral("texts.gxt")));
     }
@@ -111,10 +97,10 @@ private slots:
         const std::string file = dir_->file("texts.gxt");
         WriteFileBytes(file, GxtBuilder().add("a", "text").build());
         auto w = open(file);
-        w->SetModified(true);
+        makeUnsaved(*w);
         fs::remove(file);
         fs::create_directories(file + "/inside");
-        trigger(*w, "N3");
+        trigger(*w, Command::Save);
         expectFailedSave(*w, QString::fromStdString(file));
         QVERIFY(fs::is_directory(file + "/inside"));
         QVERIFY(!FileExists(file + "_"));
@@ -125,9 +111,9 @@ private slots:
         const std::string file = dir_->file("texts.gxt");
         WriteFileBytes(file, GxtBuilder().add("a", "text").build());
         auto w = open(file);
-        w->SetModified(true);
+        makeUnsaved(*w);
         fs::remove(file);
-        trigger(*w, "N3");
+        trigger(*w, Command::Save);
         QVERIFY(prompts_.asked.isEmpty());
         QCOMPARE(w->statusText(2), QStringLiteral("Файл сохранён"));
         QVERIFY(!w->isModified());
@@ -142,12 +128,12 @@ private slots:
         const std::string original = GxtBuilder().add("a", "short").build();
         WriteFileBytes(file, original);
         auto w = open(file);
-        w->SetModified(true);
+        makeUnsaved(*w);
         // Grow the document far past the limit through a second file opened over it.
         const std::string big = dir_->file("big.gxt");
         WriteFileBytes(big, bigDocument(200));
         prompts_.openNames = {QString::fromStdString(big)};
-        trigger(*w, "N2");
+        trigger(*w, Command::Open);
         prompts_.asked.clear();
 
         std::signal(SIGXFSZ, SIG_IGN);  // as the editor's own start-up does
@@ -156,11 +142,11 @@ private slots:
         struct rlimit limited = old;
         limited.rlim_cur = 16 * 1024;
         QCOMPARE(::setrlimit(RLIMIT_FSIZE, &limited), 0);
-        w->SetModified(true);
+        makeUnsaved(*w);
         prompts_.saveNames = {QString::fromStdString(file)};
-        trigger(*w, "N4");  // save as, over the small file
+        trigger(*w, Command::SaveAs);  // save as, over the small file
         prompts_.saveNames = {QString::fromStdString(dir_->file("all.txt"))};
-        trigger(*w, "N4");  // and an export
+        trigger(*w, Command::SaveAs);  // and an export
         ::setrlimit(RLIMIT_FSIZE, &old);
 
         const QStringList errors = prompts_.texts(MessageKind::Error);
@@ -189,11 +175,11 @@ private slots:
         const std::string big = dir_->file("big.gxt");
         WriteFileBytes(big, bigDocument(400));  // 170 KB, its export 85 KB: neither fits
         prompts_.openNames = {QString::fromStdString(big)};
-        trigger(*w, "N2");
-        w->SetModified(true);
+        trigger(*w, Command::Open);
+        makeUnsaved(*w);
         prompts_.saveNames = {QString::fromStdString(file), QString::fromStdString(dir_->file("disk/texts.txt"))};
-        trigger(*w, "N4");
-        trigger(*w, "N4");
+        trigger(*w, Command::SaveAs);
+        trigger(*w, Command::SaveAs);
         QCOMPARE(prompts_.texts(MessageKind::Error).size(), 2);
         QVERIFY(prompts_.texts(MessageKind::Error).first().contains(QStringLiteral("нет места")));
         QCOMPARE(ReadFileBytes(file), original);
@@ -211,12 +197,12 @@ private slots:
         WriteFileBytes(file, original);
         auto w = open(file);
         QVERIFY(disk.makeReadOnly());
-        w->SetModified(true);
-        trigger(*w, "N3");
+        makeUnsaved(*w);
+        trigger(*w, Command::Save);
         expectFailedSave(*w, QString::fromStdString(file));
         QVERIFY(prompts_.texts(MessageKind::Error).first().contains(QStringLiteral("только для чтения")));
         prompts_.saveNames = {QString::fromStdString(dir_->file("ro/texts.txt"))};
-        trigger(*w, "N4");
+        trigger(*w, Command::SaveAs);
         QCOMPARE(prompts_.texts(MessageKind::Error).size(), 2);
         QCOMPARE(ReadFileBytes(file), original);
     }

@@ -1,9 +1,7 @@
 #include "entrylistmodel.h"
 #include "entrylistview.h"
-#include "fakeprompts.h"
 #include "gxtbuilder.h"
-#include "mainwindow.h"
-#include "tempdir.h"
+#include "windowtest.h"
 
 #include <QAction>
 #include <QClipboard>
@@ -37,44 +35,36 @@ std::string tenEntries()
 
 }  // namespace
 
-class EditingTest : public QObject {
+class EditingTest : public WindowTest {
     Q_OBJECT
 
-    std::unique_ptr<TempDir> dir_;
-    std::unique_ptr<FakePrompts> prompts_;
     std::unique_ptr<MainWindow> w_;
     std::vector<std::string> original_;
 
     void start(const std::string& bytes)
     {
         w_.reset();
-        WriteFileBytes(dir_->file("ru.gxt"), bytes);
-        w_ = std::make_unique<MainWindow>(*prompts_, ProgramDirectory(QString::fromStdString(dir_->path())),
-                                          QStringList{QString::fromStdString(dir_->file("ru.gxt"))});
-        w_->show();
+        w_ = startWindow({writeFile("ru.gxt", bytes)});
         original_ = w_->document().CurrentTexts;
     }
-    QAction* action(const char* name) const { return w_->findChild<QAction*>(QLatin1String(name)); }
     const std::string& stored(int i) const { return w_->document().CurrentTexts[i]; }
     QString row(int i) const { return w_->listModel()->data(w_->listModel()->index(i, 1), Qt::DisplayRole).toString(); }
-    size_t records() const { return w_->undoHistory().size(); }
+    size_t records() const { return w_->session().history().size(); }
     void editRow(int i, const QString& text)
     {
         w_->list()->selectRow(i);
-        prompts_->dialogHandler = [text](QDialog* d) { field(d)->setText(text); d->accept(); return d->result(); };
-        action("N12")->trigger();
+        prompts_.dialogHandler = [text](QDialog* d) { field(d)->setText(text); d->accept(); return d->result(); };
+        trigger(*w_, Command::Edit);
     }
-    void paste(const QString& text) { QGuiApplication::clipboard()->setText(text); action("N14")->trigger(); }
+    void paste(const QString& text) { QGuiApplication::clipboard()->setText(text); trigger(*w_, Command::Paste); }
 
 private slots:
     void init()
     {
-        dir_ = std::make_unique<TempDir>();
-        WriteFileBytes(dir_->file("Settings.ini"), "");  // a first start would warn without one
-        prompts_ = std::make_unique<FakePrompts>();
+        freshFolder();
         start(tenEntries());
     }
-    void cleanup() { w_.reset(); prompts_.reset(); dir_.reset(); }
+    void cleanup() { w_.reset(); dir_.reset(); }
 
     // F2, typing and Enter in the dialog, then Ctrl+Z and Ctrl+Y, all as key presses.
     void editUndoRedoByKeys()
@@ -82,7 +72,7 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(w_.get()));
         w_->list()->selectRow(7);
         QString shownText;
-        prompts_->dialogHandler = [&](QDialog* d) {
+        prompts_.dialogHandler = [&](QDialog* d) {
             shownText = field(d)->text();
             d->show();
             field(d)->selectAll();
@@ -108,7 +98,7 @@ private slots:
         // Enter, double click and the popup item open the dialog too, where it was last
         // left; its cancel button changes nothing, not even the status.
         QPoint placed;
-        prompts_->dialogHandler = [&](QDialog* d) {
+        prompts_.dialogHandler = [&](QDialog* d) {
             placed = d->pos();
             d->show();
             d->move(100, 50);
@@ -120,8 +110,8 @@ private slots:
         const QPoint onRow = w_->list()->visualRect(w_->listModel()->index(7, 1)).center();
         QTest::mouseClick(w_->list()->viewport(), Qt::LeftButton, {}, onRow);
         QTest::mouseDClick(w_->list()->viewport(), Qt::LeftButton, {}, onRow);
-        action("N33")->trigger();
-        QCOMPARE(prompts_->dialogsRun, 4);
+        w_->popupAction(Command::Edit)->trigger();
+        QCOMPARE(prompts_.dialogsRun, 4);
         QCOMPARE(placed, QPoint(100, 50));
         QCOMPARE(w_->statusText(2), QStringLiteral("Действие повторено"));
         QCOMPARE(records(), size_t(1));
@@ -132,37 +122,37 @@ private slots:
         editRow(5, QStringLiteral("пять"));
         editRow(9, QStringLiteral("девять"));
         // Records hold stored bytes, so a mode switch between change and undo is harmless.
-        action("Linear")->trigger();
-        action("N9")->trigger();
-        action("N9")->trigger();
+        trigger(*w_, Command::ModePirate);
+        trigger(*w_, Command::Undo);
+        trigger(*w_, Command::Undo);
         QCOMPARE(stored(5), original_[5]);
         QCOMPARE(w_->currentIndex(), 5);
-        QVERIFY(!action("N9")->isEnabled());
-        action("N10")->trigger();
+        QVERIFY(!action(*w_, Command::Undo)->isEnabled());
+        trigger(*w_, Command::Redo);
         QCOMPARE(stored(5), BukaText("пять"));
         // A new change drops what could still be redone.
         editRow(1, QStringLiteral("один"));
-        QVERIFY(!action("N10")->isEnabled());
+        QVERIFY(!action(*w_, Command::Redo)->isEnabled());
         QCOMPARE(records(), size_t(2));
         // Undo back to the saved state still counts as a change.
-        action("N3")->trigger();
-        action("N9")->trigger();
+        trigger(*w_, Command::Save);
+        trigger(*w_, Command::Undo);
         QVERIFY(w_->isModified());
         // The whole-document commands empty the history.
         editRow(1, QStringLiteral("раз"));
-        prompts_->confirmAnswers = {false};
-        action("N23")->trigger();
-        QCOMPARE(prompts_->texts(MessageKind::Confirm).size(), 1);
+        prompts_.confirmAnswers = {false};
+        trigger(*w_, Command::RestoreAll);
+        QCOMPARE(prompts_.texts(MessageKind::Confirm).size(), 1);
         QCOMPARE(stored(1), PirateText("РАЗ"));
-        action("N23")->trigger();
+        trigger(*w_, Command::RestoreAll);
         QCOMPARE(w_->document().CurrentTexts, original_);
         QCOMPARE(records(), size_t(0));
         QVERIFY(w_->isModified());
         editRow(1, QStringLiteral("три"));
-        action("N21")->trigger();
+        trigger(*w_, Command::RecodeAllBukaToPirate);
         QCOMPARE(stored(1), PirateText("ТРИ"));
         QCOMPARE(stored(2), PirateText("БУКА"));
-        QVERIFY(!action("N9")->isEnabled() && !action("N10")->isEnabled());
+        QVERIFY(!action(*w_, Command::Undo)->isEnabled() && !action(*w_, Command::Redo)->isEnabled());
     }
 
     void historyKeepsTheFirstThousandChanges()
@@ -172,17 +162,17 @@ private slots:
             paste(QString::number(i));
         QCOMPARE(records(), size_t(1000));
         for (int i = 0; i < 1000; ++i)
-            action("N9")->trigger();
+            trigger(*w_, Command::Undo);
         QCOMPARE(stored(0), original_[0]);
         for (int i = 0; i < 1000; ++i)
-            action("N10")->trigger();
+            trigger(*w_, Command::Redo);
         QCOMPARE(stored(0), std::string("1001"));
-        action("N9")->trigger();
+        trigger(*w_, Command::Undo);
         QCOMPARE(stored(0), std::string("999"));  // the 1001st change was not recorded
         // A full history does not even drop its redo part for a change.
         paste(QStringLiteral("x"));
         QCOMPARE(records(), size_t(1000));
-        QVERIFY(action("N10")->isEnabled());
+        QVERIFY(action(*w_, Command::Redo)->isEnabled());
     }
 
     // Pasted text fits the encoding as typed text does: Buka has no Ё, Pirate only
@@ -193,26 +183,26 @@ private slots:
         paste(QStringLiteral("ёлка\nЁж 日") + QChar(u'\0') + QStringLiteral("хвост"));
         QCOMPARE(stored(1), BukaText("елка\nЕж ?"));
         w_->list()->selectRow(2);
-        action("N13")->trigger();
+        trigger(*w_, Command::Copy);
         QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("Бука"));
 
-        action("Linear")->trigger();
+        trigger(*w_, Command::ModePirate);
         w_->list()->selectRow(0);
         paste(QStringLiteral("привет, ёж"));
         QCOMPARE(stored(0), PirateText("ПРИВЕТ, ЕЖ"));
 
         // Nothing to paste: nothing happens, not even a message.
         QGuiApplication::clipboard()->clear();
-        action("N14")->trigger();
+        trigger(*w_, Command::Paste);
         paste(QString(QChar(u'\0')) + QStringLiteral("abc"));
         QCOMPARE(records(), size_t(2));
-        QVERIFY(prompts_->asked.isEmpty());
+        QVERIFY(prompts_.asked.isEmpty());
 
         // Confirming without a change still counts, and a long text comes back whole.
         const std::string longText(40000, 'A');
         paste(QString::fromLatin1(longText));
-        prompts_->dialogHandler = [](QDialog* d) { d->accept(); return d->result(); };
-        action("N12")->trigger();
+        prompts_.dialogHandler = [](QDialog* d) { d->accept(); return d->result(); };
+        trigger(*w_, Command::Edit);
         QCOMPARE(stored(0), longText);
         QCOMPARE(records(), size_t(4));
     }
@@ -220,24 +210,24 @@ private slots:
     void clearRestoreAndRecodeCurrentOnlyWithACurrentEntry()
     {
         w_->list()->selectRow(4);
-        action("N15")->trigger();  // already empty: nothing at all
+        trigger(*w_, Command::Clear);  // already empty: nothing at all
         QVERIFY(!w_->isModified());
         w_->list()->selectRow(1);
-        action("N15")->trigger();
+        trigger(*w_, Command::Clear);
         QCOMPARE(stored(1), std::string());
-        action("N22")->trigger();
+        trigger(*w_, Command::Restore);
         QCOMPARE(stored(1), original_[1]);
-        action("N22")->trigger();  // already the loaded text: recorded all the same
+        trigger(*w_, Command::Restore);  // already the loaded text: recorded all the same
         QCOMPARE(records(), size_t(3));
         w_->list()->selectRow(3);
-        action("N17")->trigger();
+        trigger(*w_, Command::RecodeCurrentPirateToBuka);
         QCOMPARE(stored(3), BukaText("ПИРАТ"));
-        action("N18")->trigger();
+        trigger(*w_, Command::RecodeCurrentBukaToPirate);
         QCOMPARE(stored(3), PirateText("ПИРАТ"));
         // No bytes of the source encoding: nothing at all.
         w_->list()->selectRow(0);
-        action("N17")->trigger();
-        action("N18")->trigger();
+        trigger(*w_, Command::RecodeCurrentPirateToBuka);
+        trigger(*w_, Command::RecodeCurrentBukaToPirate);
         QCOMPARE(records(), size_t(5));
 
         // Without a current entry only undo and redo act.
@@ -245,19 +235,23 @@ private slots:
         const auto before = w_->document().CurrentTexts;
         QGuiApplication::clipboard()->setText(QStringLiteral("clip"));
         w_->SetStatus(2, QStringLiteral("before"));
-        for (const char* name : {"N12", "N13", "N14", "N15", "N17", "N18", "N22"})
-            action(name)->trigger();
+        for (Command c : {Command::Edit, Command::Copy, Command::Paste, Command::Clear,
+                          Command::RecodeCurrentPirateToBuka, Command::RecodeCurrentBukaToPirate,
+                          Command::Restore})
+            trigger(*w_, c);
         QCOMPARE(w_->document().CurrentTexts, before);
-        QCOMPARE(prompts_->dialogsRun, 0);
+        QCOMPARE(prompts_.dialogsRun, 0);
         QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("clip"));
         QCOMPARE(w_->statusText(2), QStringLiteral("before"));
-        action("N9")->trigger();
+        trigger(*w_, Command::Undo);
         QCOMPARE(stored(3), BukaText("ПИРАТ"));
 
         // A file without entries has no current entry either.
         start(GxtBuilder('R').build());
-        for (const char* name : {"N12", "N13", "N14", "N15", "N17", "N18", "N22", "N9", "N10"})
-            action(name)->trigger();
+        for (Command c : {Command::Edit, Command::Copy, Command::Paste, Command::Clear,
+                          Command::RecodeCurrentPirateToBuka, Command::RecodeCurrentBukaToPirate,
+                          Command::Restore, Command::Undo, Command::Redo})
+            trigger(*w_, c);
         QVERIFY(!w_->isModified());
     }
 };

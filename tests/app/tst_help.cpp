@@ -1,8 +1,6 @@
 #include "cp1251.h"
-#include "fakeprompts.h"
 #include "gxtbuilder.h"
-#include "mainwindow.h"
-#include "tempdir.h"
+#include "windowtest.h"
 
 #include <QAction>
 #include <QPlainTextEdit>
@@ -12,25 +10,11 @@
 
 using namespace zarnik::testing;
 
-class HelpTest : public QObject {
+class HelpTest : public WindowTest {
     Q_OBJECT
 
-    std::unique_ptr<TempDir> dir_;
-    std::unique_ptr<FakePrompts> prompts_;
-    QString path(const char* name) const { return QString::fromStdString(dir_->file(name)); }
-    QString writeFile(const char* name, const std::string& bytes)
-    {
-        WriteFileBytes(dir_->file(name), bytes);
-        return path(name);
-    }
-    std::unique_ptr<MainWindow> start(const QStringList& args = {})
-    {
-        auto w = std::make_unique<MainWindow>(*prompts_, ProgramDirectory(QString::fromStdString(dir_->path())), args);
-        w->show();
-        return w;
-    }
-    static void trigger(MainWindow& w, const char* name) { w.findChild<QAction*>(QLatin1String(name))->trigger(); }
-    QString lastMessage() const { return prompts_->asked.isEmpty() ? QString() : prompts_->asked.last().text; }
+    std::unique_ptr<MainWindow> start(const QStringList& args = {}) { return startWindow(args); }
+    QString lastMessage() const { return prompts_.asked.isEmpty() ? QString() : prompts_.asked.last().text; }
 
     // What the readme window showed; `opened` stays false when none was shown.
     struct Shown {
@@ -41,7 +25,7 @@ class HelpTest : public QObject {
     Shown runReadme(MainWindow& w)
     {
         Shown shown;
-        prompts_->dialogHandler = [&shown](QDialog* d) {
+        prompts_.dialogHandler = [&shown](QDialog* d) {
             auto* memo = d->findChild<QPlainTextEdit*>(QStringLiteral("Memo1"));
             shown = {true, false, false, memo->toPlainText(), d->geometry()};
             d->show();
@@ -51,39 +35,37 @@ class HelpTest : public QObject {
             shown.escCloses = !d->isVisible() && d->result() == QDialog::Rejected;
             return int(QDialog::Rejected);
         };
-        trigger(w, "Readmetxt1");
-        prompts_->dialogHandler = nullptr;
+        trigger(w, Command::Readme);
+        prompts_.dialogHandler = nullptr;
         return shown;
     }
 
 private slots:
     void init()
     {
-        dir_ = std::make_unique<TempDir>();
-        WriteFileBytes(dir_->file("Settings.ini"), "");  // a first start would warn without one
-        prompts_ = std::make_unique<FakePrompts>();
+        freshFolder();
     }
-    void cleanup() { prompts_.reset(); dir_.reset(); }
+    void cleanup() { dir_.reset(); }
 
     // The help menu works without a document.
     void readmeMissingEmptyOrUnreadable()
     {
         auto w = start();
         QVERIFY(!runReadme(*w).opened);
-        QCOMPARE(prompts_->asked.size(), 1);
-        QCOMPARE(prompts_->asked[0].kind, MessageKind::Warning);
-        QCOMPARE(prompts_->asked[0].text, QStringLiteral("Файл Readme.txt не найден"));
+        QCOMPARE(prompts_.asked.size(), 1);
+        QCOMPARE(prompts_.asked[0].kind, MessageKind::Warning);
+        QCOMPARE(prompts_.asked[0].text, QStringLiteral("Файл Readme.txt не найден"));
 
         writeFile("Readme.txt", "");
         const Shown empty = runReadme(*w);
         QVERIFY(empty.opened);
         QCOMPARE(empty.text, QString());
-        QCOMPARE(prompts_->asked.size(), 1);
+        QCOMPARE(prompts_.asked.size(), 1);
 
         std::filesystem::remove(dir_->file("Readme.txt"));
         std::filesystem::create_directory(dir_->file("Readme.txt"));
         QVERIFY(!runReadme(*w).opened);
-        QCOMPARE(prompts_->texts(MessageKind::Error).size(), 1);
+        QCOMPARE(prompts_.texts(MessageKind::Error).size(), 1);
         QVERIFY2(lastMessage().contains(path("Readme.txt")), qPrintable(lastMessage()));
     }
 
@@ -107,7 +89,7 @@ private slots:
         const Shown again = runReadme(*w);
         QCOMPARE(again.text, QStringLiteral("one\ntwo"));
         QCOMPARE(again.geometry.size(), QSize(400, 300));
-        QVERIFY(prompts_->asked.isEmpty());
+        QVERIFY(prompts_.asked.isEmpty());
     }
 
     void aboutBoxOpensByF1WithoutADocument()
@@ -115,8 +97,8 @@ private slots:
         auto w = start();
         QVERIFY(QTest::qWaitForWindowActive(w.get()));
         QTest::keyClick(w.get(), Qt::Key_F1);
-        QCOMPARE(prompts_->asked.size(), 1);
-        QCOMPARE(prompts_->asked[0].kind, MessageKind::Information);
+        QCOMPARE(prompts_.asked.size(), 1);
+        QCOMPARE(prompts_.asked[0].kind, MessageKind::Information);
         QVERIFY(lastMessage().startsWith(QStringLiteral("Zarnik 1.0\n")));
     }
 
@@ -133,21 +115,21 @@ private slots:
                                                         .build());
         auto w = start({file});
         const QString loaded = QStringLiteral("Язык: R\nКол-во строк: 3\nРазмер идов: 41\nРазмер строк: 777\nКодировка: нет кириллицы");
-        trigger(*w, "N5");
+        trigger(*w, Command::Info);
         QCOMPARE(lastMessage(), loaded);
 
         // A text export and a failed save write no gxt file: the figures stay.
-        prompts_->saveNames = {path("texts.txt")};
-        trigger(*w, "N4");
+        prompts_.saveNames = {path("texts.txt")};
+        trigger(*w, Command::SaveAs);
         std::filesystem::create_directories(dir_->file("texts.gxt_/keep"));
-        trigger(*w, "N3");
-        QCOMPARE(prompts_->texts(MessageKind::Error).size(), 1);
-        trigger(*w, "N5");
+        trigger(*w, Command::Save);
+        QCOMPARE(prompts_.texts(MessageKind::Error).size(), 1);
+        trigger(*w, Command::Info);
         QCOMPARE(lastMessage(), loaded);
 
         std::filesystem::remove_all(dir_->file("texts.gxt_"));
-        trigger(*w, "N3");
-        trigger(*w, "N5");
+        trigger(*w, Command::Save);
+        trigger(*w, Command::Info);
         QCOMPARE(lastMessage(), QStringLiteral("Язык: R\nКол-во строк: 3\nРазмер идов: 36\nРазмер строк: 60\nКодировка: нет кириллицы"));
     }
 
@@ -160,35 +142,35 @@ private slots:
             b.add("b" + std::to_string(i), "l!" + BukaText(sentence)).add("e" + std::to_string(i), "Mission");
         auto w = start({writeFile("ru.gxt", b.add("w", zarnik::Utf8ToCp1251(sentence)).build())});
         const auto encodingLine = [&] {
-            trigger(*w, "N5");
+            trigger(*w, Command::Info);
             return lastMessage().section(QLatin1Char('\n'), 4);
         };
         QCOMPARE(encodingLine(), QStringLiteral("Кодировка: Бука"));
-        trigger(*w, "N21");  // all Buka texts to Pirate
+        trigger(*w, Command::RecodeAllBukaToPirate);  // all Buka texts to Pirate
         QCOMPARE(encodingLine(), QStringLiteral("Кодировка: Пиратка"));
 
-        prompts_->openNames = {writeFile("plain.gxt", GxtBuilder('R').add("a", zarnik::Utf8ToCp1251(sentence)).build())};
-        trigger(*w, "N2");
+        prompts_.openNames = {writeFile("plain.gxt", GxtBuilder('R').add("a", zarnik::Utf8ToCp1251(sentence)).build())};
+        trigger(*w, Command::Open);
         QCOMPARE(encodingLine(), QStringLiteral("Кодировка: Windows-1251"));
 
-        prompts_->openNames = {writeFile("both.gxt", GxtBuilder('R')
+        prompts_.openNames = {writeFile("both.gxt", GxtBuilder('R')
                                                          .add("a", BukaText(sentence))
                                                          .add("b", PirateText("ЗАДАНИЕ ВЫПОЛНЕНО, ДЕНЬГИ НА СЧЕТУ"))
                                                          .build())};
-        trigger(*w, "N2");
+        trigger(*w, Command::Open);
         QCOMPARE(encodingLine(), QStringLiteral("Кодировка: смешанная"));
     }
 
     void zeroLanguageByteKeepsEveryLine()
     {
         auto w = start({writeFile("zero.gxt", GxtBuilder('\0').add("a", "xy").build())});
-        trigger(*w, "N5");
+        trigger(*w, Command::Info);
         QCOMPARE(lastMessage(), QStringLiteral("Язык: \nКол-во строк: 1\nРазмер идов: 12\nРазмер строк: 6\nКодировка: нет кириллицы"));
 
         // A language byte above 0x7F is a Windows-1251 letter.
-        prompts_->openNames = {writeFile("ru.gxt", GxtBuilder('\xD0').add("a", "xy").build())};
-        trigger(*w, "N2");
-        trigger(*w, "N5");
+        prompts_.openNames = {writeFile("ru.gxt", GxtBuilder('\xD0').add("a", "xy").build())};
+        trigger(*w, Command::Open);
+        trigger(*w, Command::Info);
         QVERIFY(lastMessage().startsWith(QStringLiteral("Язык: Р\n")));
     }
 
@@ -200,10 +182,10 @@ private slots:
                                          .build();
         const QString file = writeFile("texts.gxt", original);
         auto w = start({file});
-        trigger(*w, "Linear");
-        w->SetModified(true);
-        prompts_->saveNames = {path("export.txt"), path("taken.txt")};
-        trigger(*w, "N4");
+        trigger(*w, Command::ModePirate);
+        makeUnsaved(*w);
+        prompts_.saveNames = {path("export.txt"), path("taken.txt")};
+        trigger(*w, Command::SaveAs);
         QCOMPARE(ReadFileBytes(dir_->file("export.txt")),
                  std::string("pir1=\x8F\x90\x88\x82\x85\x92\r\n \r\n=\xC0\xC1\xC2\r\n \r\n"));
         QCOMPARE(w->windowTitle(), file + "*");
@@ -213,8 +195,8 @@ private slots:
         // An export that cannot be put in place is reported and never called done.
         std::filesystem::create_directory(dir_->file("taken.txt"));
         w->SetStatus(2, QStringLiteral("before"));
-        trigger(*w, "N4");
-        QCOMPARE(prompts_->texts(MessageKind::Error).size(), 1);
+        trigger(*w, Command::SaveAs);
+        QCOMPARE(prompts_.texts(MessageKind::Error).size(), 1);
         QVERIFY2(lastMessage().contains(path("taken.txt")), qPrintable(lastMessage()));
         QCOMPARE(w->statusText(2), QStringLiteral("before"));
         QVERIFY(std::filesystem::is_directory(dir_->file("taken.txt")));

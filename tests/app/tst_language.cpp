@@ -2,10 +2,8 @@
 #include "encodings.h"
 #include "entrylistmodel.h"
 #include "entrylistview.h"
-#include "fakeprompts.h"
 #include "gxtbuilder.h"
-#include "mainwindow.h"
-#include "tempdir.h"
+#include "windowtest.h"
 
 #include <QAction>
 #include <QMenu>
@@ -14,33 +12,25 @@
 
 using namespace zarnik::testing;
 
-class LanguageTest : public QObject {
+class LanguageTest : public WindowTest {
     Q_OBJECT
 
-    std::unique_ptr<TempDir> dir_;
-    FakePrompts prompts_;
     std::unique_ptr<MainWindow> w_;
 
     QString row(int i) const
     {
         return w_->listModel()->data(w_->listModel()->index(i, 1), Qt::DisplayRole).toString();
     }
-    QAction* action(const char* name) const { return w_->findChild<QAction*>(QLatin1String(name)); }
 
 private slots:
     void init()
     {
-        dir_ = std::make_unique<TempDir>();
-        WriteFileBytes(dir_->file("Settings.ini"), "");  // a first start would warn without one
-        const std::string file = dir_->file("ru.gxt");
-        WriteFileBytes(file, GxtBuilder('R')
-                                 .add("b", BukaText("Бука съела ёжика"))
-                                 .add("p", PirateText("ПИРАТКА"))
-                                 .add("l", "Latin only")
-                                 .build());
-        w_ = std::make_unique<MainWindow>(prompts_, ProgramDirectory(QString::fromStdString(dir_->path())),
-                                          QStringList{QString::fromStdString(file)});
-        w_->show();
+        freshFolder();
+        w_ = startWindow({writeFile("ru.gxt", GxtBuilder('R')
+                                                  .add("b", BukaText("Бука съела ёжика"))
+                                                  .add("p", PirateText("ПИРАТКА"))
+                                                  .add("l", "Latin only")
+                                                  .build())});
     }
     void cleanup()
     {
@@ -51,7 +41,7 @@ private slots:
     void bukaIsTheDefaultAndShowsCyrillic()
     {
         QCOMPARE(w_->languageMode(), 3);
-        QVERIFY(action("Buka")->isChecked());
+        QVERIFY(action(*w_, Command::ModeBuka)->isChecked());
         // "ё" has no Buka form: it stays B8, which the Buka table shows as "Г";
         // Ъ and Ь share a Buka byte, shown as Ь.
         QCOMPARE(row(0), QStringLiteral("Бука сьела Гжика"));  // ъ comes back as ь
@@ -64,7 +54,7 @@ private slots:
         w_->list()->selectRow(2);
         QSignalSpy resets(w_->listModel(), &QAbstractItemModel::modelReset);
 
-        action("Linear")->trigger();
+        trigger(*w_, Command::ModePirate);
         QCOMPARE(w_->languageMode(), 2);
         QCOMPARE(w_->languageMenu()->title(), QStringLiteral("Язык (П)"));
         QCOMPARE(row(1), QStringLiteral("ПИРАТКА"));
@@ -72,9 +62,9 @@ private slots:
         QCOMPARE(w_->currentIndex(), 2);
 
         // The popup twin does what its menu item does.
-        action("N45")->trigger();
+        w_->popupAction(Command::ModeOriginal)->trigger();
         QCOMPARE(w_->languageMode(), 1);
-        QVERIFY(action("N30")->isChecked());
+        QVERIFY(action(*w_, Command::ModeOriginal)->isChecked());
         QCOMPARE(w_->languageMenu()->title(), QStringLiteral("Язык (О)"));
         QCOMPARE(row(2), QStringLiteral("Latin only"));
         QCOMPARE(QStringToCp1251(row(1)), PirateText("ПИРАТКА"));
@@ -86,7 +76,7 @@ private slots:
 
         // The mode in force: nothing happens, not even a refill.
         resets.clear();
-        action("N30")->trigger();
+        trigger(*w_, Command::ModeOriginal);
         QCOMPARE(resets.size(), 0);
     }
 
@@ -104,10 +94,10 @@ private slots:
     void toDisplayAndToStorageFollowTheCheckedMode()
     {
         const std::string privet = zarnik::Utf8ToCp1251("ПРИВЕТ");
-        action("Linear")->trigger();
+        trigger(*w_, Command::ModePirate);
         QCOMPARE(w_->ToStorage(privet), std::string("\x8F\x90\x88\x82\x85\x92"));
         QCOMPARE(w_->ToDisplay(w_->ToStorage(privet)), privet);
-        action("Buka")->trigger();
+        trigger(*w_, Command::ModeBuka);
         QCOMPARE(w_->ToDisplay(BukaText("Бука")), zarnik::Utf8ToCp1251("Бука"));
     }
 };

@@ -1,9 +1,7 @@
 #include "entrylistview.h"
-#include "fakeprompts.h"
 #include "gxtbuilder.h"
 #include "inifile.h"
-#include "mainwindow.h"
-#include "tempdir.h"
+#include "windowtest.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -41,28 +39,24 @@ FontChoice courierBlue()
 
 }  // namespace
 
-class OptionsTest : public QObject {
+class OptionsTest : public WindowTest {
     Q_OBJECT
 
-    std::unique_ptr<TempDir> dir_;
-    FakePrompts prompts_;
     std::unique_ptr<MainWindow> w_;
 
     std::string settingsFile() const { return dir_->file("Settings.ini"); }
     zarnik::IniFile saved() const { return zarnik::IniFile::load(settingsFile()); }
     void start(const QStringList& args)
     {
-        w_ = std::make_unique<MainWindow>(prompts_, ProgramDirectory(QString::fromStdString(dir_->path())), args);
-        w_->show();
+        w_ = startWindow(args);
     }
-    void openOptions() { w_->findChild<QAction*>(QStringLiteral("N28"))->trigger(); }
+    void openOptions() { trigger(*w_, Command::Options); }
     QString listFont() const { return w_->list()->font().family(); }
 
 private slots:
     void init()
     {
-        prompts_ = FakePrompts();
-        dir_ = std::make_unique<TempDir>();
+        freshFolder(false);
         WriteFileBytes(settingsFile(), "[Options]\r\nRecCount=250\r\n");
         WriteFileBytes(dir_->file("doc.gxt"), GxtBuilder().add("k0", "a").add("k1", "b").add("k2", "c")
                                                   .add("k3", "d").add("k4", "e").build());
@@ -100,7 +94,7 @@ private slots:
     void confirmAppliesAtOnceSavesAndComesBackAfterARestart()
     {
         w_->move(50, 60);
-        w_->resize(QSize(800, 600) - (w_->frameGeometry().size() - w_->size()));
+        w_->resize(QSize(700, 500) - (w_->frameGeometry().size() - w_->size()));
         w_->list()->selectRow(4);
         w_->applySearchSettings({"a", "b", "c", "d"}, true, false);
         prompts_.fontAnswers = {courierBlue()};
@@ -130,7 +124,7 @@ private slots:
         const std::string first = ReadFileBytes(settingsFile());
 
         start({});  // the last file again
-        QCOMPARE(w_->frameGeometry(), QRect(50, 60, 800, 600));
+        QCOMPARE(w_->frameGeometry(), QRect(50, 60, 700, 500));
         QCOMPARE(w_->currentIndex(), 4);
         QVERIFY(!w_->list()->showGrid());
         QCOMPARE(listFont(), QStringLiteral("Courier New"));

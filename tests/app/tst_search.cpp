@@ -2,12 +2,10 @@
 #include "encodings.h"
 #include "entrylistmodel.h"
 #include "entrylistview.h"
-#include "fakeprompts.h"
 #include "gxtbuilder.h"
-#include "mainwindow.h"
 #include "searchpanel.h"
-#include "tempdir.h"
 #include "textsearch.h"
+#include "windowtest.h"
 
 #include <QAction>
 #include <QApplication>
@@ -22,11 +20,9 @@
 
 using namespace zarnik::testing;
 
-class SearchTest : public QObject {
+class SearchTest : public WindowTest {
     Q_OBJECT
 
-    std::unique_ptr<TempDir> dir_;
-    FakePrompts prompts_;
     std::unique_ptr<MainWindow> w_;
 
     QString writeFile(const std::vector<std::string>& texts)
@@ -41,15 +37,13 @@ class SearchTest : public QObject {
     void start(const std::vector<std::string>& texts, bool withFile = true)
     {
         const QStringList args = withFile ? QStringList{writeFile(texts)} : QStringList{};
-        w_ = std::make_unique<MainWindow>(prompts_, ProgramDirectory(QString::fromStdString(dir_->path())), args);
-        w_->show();
+        w_ = startWindow(args);
         w_->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(w_.get()));
     }
     SearchPanel* panel() const { return w_->searchPanel(); }
     QComboBox* combo() const { return panel()->queryBox(); }
     QLineEdit* field() const { return combo()->lineEdit(); }
-    QAction* action(const char* name) const { return w_->findChild<QAction*>(QLatin1String(name)); }
     void select(int row) { w_->list()->selectRow(row); }
     // The search as the user runs it: type the query, click "Найти далее".
     void find(const QString& query, bool down = true)
@@ -77,7 +71,7 @@ class SearchTest : public QObject {
     }
 
 private slots:
-    void init() { dir_ = std::make_unique<TempDir>(); }
+    void init() { freshFolder(false); }
     void cleanup() { w_.reset(); dir_.reset(); }
 
     void panelWithAndWithoutADocumentLeavesTheMenuKeysToTheMenu()
@@ -162,7 +156,7 @@ private slots:
         find(QStringLiteral("a"), true);
         QCOMPARE(w_->windowTitle(), QString());
         QVERIFY(panel()->downButton()->isChecked());
-        w_->SetModified(true);  // a command run during the blink
+        makeUnsaved(*w_);  // a command run during the blink
         QTRY_COMPARE_WITH_TIMEOUT(w_->windowTitle(), caption + "*", 3000);
         QVERIFY(blink.elapsed() >= 250);
         QVERIFY(panel()->upButton()->isChecked());
@@ -238,19 +232,19 @@ private slots:
 
         // ё/Ё and ў/Ў are code-page pairs a Russian-only table would miss.
         panel()->setMatchesCase(false);
-        action("N30")->trigger();  // shown as stored
+        trigger(*w_, Command::ModeOriginal);  // shown as stored
         QCOMPARE(hit(QStringLiteral("LATIN TEXT")), 3);
         QCOMPARE(hit(QStringLiteral("ЁЖИК")), 4);
         QCOMPARE(hit(QStringLiteral("БЕЛАЎСКІ")), 5);
         QVERIFY(misses(QStringLiteral("ПРИВЕТ")));  // pirate bytes are not Cyrillic as stored
-        action("Linear")->trigger();
+        trigger(*w_, Command::ModePirate);
         QCOMPARE(hit(QStringLiteral("вет")), 6);
     }
 
     void enterRunsFindNextWhileThePanelIsShown()
     {
         start({"alpha", "beta", "alpha"});
-        QSignalSpy edits(action("N12"), &QAction::triggered);
+        QSignalSpy edits(action(*w_, Command::Edit), &QAction::triggered);
         QTest::keyClick(w_->list(), Qt::Key_Return);  // hidden panel: the edit command
         QCOMPARE(edits.size(), 1);
 

@@ -1,10 +1,8 @@
 #include "entrylistmodel.h"
 #include "entrylistview.h"
-#include "fakeprompts.h"
 #include "gxtbuilder.h"
 #include "inifile.h"
-#include "mainwindow.h"
-#include "tempdir.h"
+#include "windowtest.h"
 
 #include <QAction>
 #include <QDir>
@@ -14,14 +12,11 @@
 
 using namespace zarnik::testing;
 
-class SettingsTest : public QObject {
+class SettingsTest : public WindowTest {
     Q_OBJECT
 
-    std::unique_ptr<TempDir> dir_;
-    FakePrompts prompts_;
     std::unique_ptr<MainWindow> w_;
 
-    QString dirPath() const { return QString::fromStdString(dir_->path()); }
     std::string settingsFile() const { return dir_->file("Settings.ini"); }
     std::string historyFile() const { return dir_->file("LastSearched.ini"); }
     zarnik::IniFile saved() const { return zarnik::IniFile::load(settingsFile()); }
@@ -36,8 +31,7 @@ class SettingsTest : public QObject {
     {
         w_.reset();
         prompts_ = FakePrompts();
-        w_ = std::make_unique<MainWindow>(prompts_, dirs, args);
-        w_->show();
+        w_ = startWindowIn(dirs, args);
     }
     // The search history the window holds, followed by its direction and case flags.
     QStringList search() const
@@ -50,7 +44,7 @@ class SettingsTest : public QObject {
     QStringList errors() const { return prompts_.texts(MessageKind::Error); }
 
 private slots:
-    void init() { dir_ = std::make_unique<TempDir>(); }
+    void init() { freshFolder(false); }
     void cleanup() { w_.reset(); dir_.reset(); }
 
     void missingFileWarnsAndTheHistoryStillGoesThroughTheSearchHooks()
@@ -86,7 +80,7 @@ private slots:
         QVERIFY(prompts_.asked.isEmpty());
         QCOMPARE(w_->frameGeometry(), QRect(32, 48, 485, 666));  // a width under the minimum: the minimum
         // An unknown language shows the texts as stored.
-        QVERIFY(w_->languageMode() == 7 && w_->findChild<QAction*>(QStringLiteral("N30"))->isChecked());
+        QVERIFY(w_->languageMode() == 7 && action(*w_, Command::ModeOriginal)->isChecked());
         QVERIFY(w_->list()->font().bold() && w_->list()->font().underline() && !w_->list()->font().italic());
         // A system colour (here the window text colour) has no RGB value of its own.
         QCOMPARE(w_->list()->palette().color(QPalette::Text), QGuiApplication::palette().color(QPalette::Text));

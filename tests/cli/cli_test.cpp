@@ -161,7 +161,7 @@ TEST_F(Cli, InfoNamesTheEncodingOfGeneratedFiles)
         const size_t at = out.find("encoding: ");
         return at == std::string::npos ? out : out.substr(at);
     };
-    const GeneratedFile buka = GenerateGxtFile(zarnik::testing::FileKind::Buka, 3);
+    const GeneratedFile buka = GenerateGxtFile(FileKind::Buka, 3);
     WriteFileBytes(gxt, buka.bytes);
     const size_t total = buka.texts.size();
     const std::string all = " of " + std::to_string(total) + " texts)\n";
@@ -173,7 +173,7 @@ TEST_F(Cli, InfoNamesTheEncodingOfGeneratedFiles)
     const std::string pirateLine = verdict();
     EXPECT_EQ(pirateLine, "encoding: pirate" + bukaLine.substr(std::string("encoding: buka").size()));
 
-    WriteFileBytes(gxt, GenerateGxtFile(zarnik::testing::FileKind::European, 4).bytes);
+    WriteFileBytes(gxt, GenerateGxtFile(FileKind::European, 4).bytes);
     EXPECT_EQ(verdict(), "encoding: none (" + std::to_string(LoadGxtFile(gxt).Count()) + " of " +
                              std::to_string(LoadGxtFile(gxt).Count()) + " texts)\n");
 }

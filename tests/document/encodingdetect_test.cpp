@@ -165,8 +165,8 @@ TEST(EncodingDetect, TheFileVerdictCountsTheTextsBehindIt)
 TEST(EncodingDetect, GeneratedFilesOfEveryKind)
 {
     constexpr int kFiles = 60;
-    for (zarnik::testing::FileKind kind : {zarnik::testing::FileKind::Buka, zarnik::testing::FileKind::Pirate, zarnik::testing::FileKind::Windows1251, zarnik::testing::FileKind::English,
-                          zarnik::testing::FileKind::European, zarnik::testing::FileKind::Short, zarnik::testing::FileKind::Mixed}) {
+    for (FileKind kind : {FileKind::Buka, FileKind::Pirate, FileKind::Windows1251, FileKind::English,
+                          FileKind::European, FileKind::Short, FileKind::Mixed}) {
         int right = 0;
         size_t russian = 0, mistaken = 0;
         for (int seed = 1; seed <= kFiles; ++seed) {
@@ -180,7 +180,7 @@ TEST(EncodingDetect, GeneratedFilesOfEveryKind)
                 const TextEncoding got = DetectTextEncoding(f.texts[i]);
                 russian += f.truth[i] != TextEncoding::None;
                 mistaken += got != f.truth[i] && got != TextEncoding::Unsure &&
-                            !(got == TextEncoding::None && kind == zarnik::testing::FileKind::Short);
+                            !(got == TextEncoding::None && kind == FileKind::Short);
             }
         }
         std::printf("%-22s files right %d of %d; texts mistaken %zu of %zu Russian\n",

@@ -1,6 +1,7 @@
 #include "cp1251.h"
 #include "encodings.h"
 #include "gxtbuilder.h"
+#include "lines.h"
 
 #include <gtest/gtest.h>
 
@@ -98,11 +99,24 @@ TEST(Pirate, ShowStoreAndYo)
         EXPECT_EQ(shown(stored(Text(1, c), kModePirate), kModePirate), Text(1, c));
 }
 
-TEST(Encodings, UpperNoYo)
+TEST(Encodings, UpperNoYoAndFoldYo)
 {
     Text t = w1251("ёлка Ёж яЯ abc");
+    Text folded = t;
     UpperNoYo(t);
     EXPECT_EQ(t, w1251("ЕЛКА ЕЖ ЯЯ abc"));
+    FoldYo(folded);
+    EXPECT_EQ(folded, w1251("елка Еж яЯ abc"));
+}
+
+TEST(Lines, SplitLikeAListOfLines)
+{
+    using V = std::vector<std::string_view>;
+    EXPECT_EQ(SplitLines("a\r\nb\nc\rd"), (V{"a", "b", "c", "d"}));
+    EXPECT_EQ(SplitLines("a\r\n"), (V{"a"})) << "a final break opens no line";
+    EXPECT_EQ(SplitLines("\n\r\n"), (V{"", ""}));
+    EXPECT_EQ(SplitLines("\r\r\n"), (V{"", ""})) << "CR then CR LF";
+    EXPECT_TRUE(SplitLines("").empty());
 }
 
 TEST(Encodings, LatinTextPassesEverything)
@@ -153,14 +167,14 @@ TEST(Encodings, RecodeAllChains)
     doc.LoadedTexts = doc.CurrentTexts;
 
     GxtDocument p2b = doc;
-    RecodeAllPirateToBuka(p2b);
+    RecodeAll(p2b, RecodeDirection::PirateToBuka);
     EXPECT_EQ(p2b.CurrentTexts[0], bytes({0xC1, 0xD0, 0xC0}));
     EXPECT_EQ(shown(p2b.CurrentTexts[1], kModeBuka), w1251("ПР да"));
     EXPECT_EQ(p2b.CurrentTexts[2], doc.CurrentTexts[2]) << "Buka text has no Pirate bytes";
     EXPECT_EQ(p2b.CurrentTexts[3], "plain Latin");
 
     GxtDocument back = p2b;
-    RecodeAllBukaToPirate(back);
+    RecodeAll(back, RecodeDirection::BukaToPirate);
     EXPECT_EQ(back.CurrentTexts[0], bytes({0x80, 0x81, 0x82}));
     EXPECT_EQ(shown(back.CurrentTexts[2], kModePirate), w1251("БУКА and Latin"));
     EXPECT_EQ(back.CurrentTexts[3], "plain Latin");
@@ -168,7 +182,7 @@ TEST(Encodings, RecodeAllChains)
     // Buka to Pirate leaves a pure Pirate text alone but recodes one that also holds
     // lower-case Windows-1251 letters (E0-F2 are Buka bytes).
     GxtDocument b2p = doc;
-    RecodeAllBukaToPirate(b2p);
+    RecodeAll(b2p, RecodeDirection::BukaToPirate);
     EXPECT_EQ(b2p.CurrentTexts[0], doc.CurrentTexts[0]);
     EXPECT_NE(b2p.CurrentTexts[1], doc.CurrentTexts[1]);
 

@@ -27,3 +27,23 @@ TEST(SearchHistory, ZeroEndedRecordsAtMostRecCountNewest)
     SaveSearchHistory(path, thirty, 0);  // an emptied history replaces the old one
     EXPECT_EQ(ReadFileBytes(path), "");
 }
+
+// Reading stops once enough queries are in, and queries that straddle the pieces the file
+// is read in come back whole.
+TEST(SearchHistory, ReadingIsBoundedByTheQueriesWanted)
+{
+    std::string bytes;
+    Queries all;
+    for (int i = 0; bytes.size() < 300'000; ++i) {
+        all.push_back(std::string(1 + (i * 7919) % 5000, static_cast<char>('a' + i % 26)));
+        bytes += all.back() + '\0';
+    }
+    bytes += "unfinished";
+    TempDir dir;
+    const std::string path = dir.file("LastSearched.ini");
+    WriteFileBytes(path, bytes);
+    EXPECT_EQ(LoadSearchHistory(path), all);
+    EXPECT_EQ(LoadSearchHistory(path, 40), Queries(all.begin(), all.begin() + 40));
+    EXPECT_EQ(ParseSearchHistory(bytes, 3), Queries(all.begin(), all.begin() + 3));
+    EXPECT_EQ(LoadSearchHistory(path, 0), Queries{});
+}

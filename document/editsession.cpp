@@ -1,0 +1,157 @@
+#include "editsession.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace zarnik {
+
+void EditSession::addListener(Listener* listener)
+{
+    listeners_.push_back(listener);
+}
+
+void EditSession::removeListener(Listener* listener)
+{
+    listeners_.erase(std::remove(listeners_.begin(), listeners_.end(), listener), listeners_.end());
+}
+
+Text EditSession::exchange(size_t index, Text stored)
+{
+    Text previous = std::move(doc_.CurrentTexts[index]);
+    put(index, std::move(stored));
+    return previous;
+}
+
+template <typename Change>
+auto EditSession::changeHistory(Change change)
+{
+    const bool couldUndo = history_.canUndo();
+    const bool couldRedo = history_.canRedo();
+    auto result = change();
+    if (couldUndo != history_.canUndo() || couldRedo != history_.canRedo())
+        tell([](Listener& l) { l.historyChanged(); });
+    return result;
+}
+
+void EditSession::setModified(bool modified)
+{
+    if (modified_ == modified)
+        return;
+    modified_ = modified;
+    tell([modified](Listener& l) { l.modifiedChanged(modified); });
+}
+
+void EditSession::load(const std::string& path)
+{
+    load(LoadGxtFile(path));
+}
+
+void EditSession::load(GxtDocument doc)
+{
+    doc_ = std::move(doc);
+    loaded_ = true;
+    changeHistory([this] { history_.clear(); return true; });
+    setModified(false);
+    tell([](Listener& l) { l.allEntriesChanged(); });
+}
+
+void EditSession::save(const std::string& path, FileSystem& fs)
+{
+    SaveGxtFile(doc_, path, fs);
+    setModified(false);
+}
+
+void EditSession::recordedChange(size_t index, Text stored)
+{
+    changeHistory([&] { history_.push(text(index), index); return true; });
+    put(index, std::move(stored));
+    tell([index](Listener& l) { l.entryChanged(index); });
+    setModified(true);
+}
+
+bool EditSession::setText(size_t index, Text stored)
+{
+    if (!exists(index))
+        return false;
+    recordedChange(index, std::move(stored));
+    return true;
+}
+
+bool EditSession::clearText(size_t index)
+{
+    if (!exists(index) || text(index).empty())
+        return false;
+    recordedChange(index, Text());
+    return true;
+}
+
+bool EditSession::restoreText(size_t index)
+{
+    if (!exists(index))
+        return false;
+    recordedChange(index, loadedText(index));
+    return true;
+}
+
+bool EditSession::recodeText(size_t index, RecodeDirection direction)
+{
+    if (!exists(index) || !HoldsRecodeSource(text(index), direction))
+        return false;
+    Text recoded = text(index);
+    Recode(recoded, direction);
+    recordedChange(index, std::move(recoded));
+    return true;
+}
+
+std::optional<size_t> EditSession::undo()
+{
+    const auto swapped = changeHistory([this] {
+        return history_.undo([this](size_t i, Text t) { return exchange(i, std::move(t)); });
+    });
+    if (swapped) {
+        tell([i = *swapped](Listener& l) { l.entryChanged(i); });
+        setModified(true);
+    }
+    return swapped;
+}
+
+std::optional<size_t> EditSession::redo()
+{
+    const auto swapped = changeHistory([this] {
+        return history_.redo([this](size_t i, Text t) { return exchange(i, std::move(t)); });
+    });
+    if (swapped) {
+        tell([i = *swapped](Listener& l) { l.entryChanged(i); });
+        setModified(true);
+    }
+    return swapped;
+}
+
+void EditSession::wholeDocumentChanged()
+{
+    changeHistory([this] { history_.clear(); return true; });
+    tell([](Listener& l) { l.allEntriesChanged(); });
+    setModified(true);
+}
+
+void EditSession::restoreAll()
+{
+    RestoreAllTexts(doc_);
+    wholeDocumentChanged();
+}
+
+void EditSession::recodeAll(RecodeDirection direction)
+{
+    RecodeAll(doc_, direction);
+    wholeDocumentChanged();
+}
+
+void EditSession::setTexts(std::vector<TextChange> changes)
+{
+    for (TextChange& change : changes)
+        if (exists(change.index))
+            put(change.index, std::move(change.text));
+    wholeDocumentChanged();
+}
+
+}  // namespace zarnik

@@ -1,0 +1,119 @@
+#pragma once
+
+#include "encodings.h"
+#include "gxtdocument.h"
+#include "safefile.h"
+#include "undohistory.h"
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace zarnik {
+
+// The open document with everything that belongs to it while it is edited: the undo
+// history and the modified flag. Every change the editor makes goes through here, so the
+// rules of which change is recorded, which empties the history and which marks the
+// document modified are kept in one place, and whoever shows the document hears of each
+// change. Indexes are 0-based entry numbers; a single-entry change of an index that does
+// not exist does nothing and returns false.
+class EditSession {
+public:
+    // What a listener hears. Each call comes after the change is complete.
+    class Listener {
+    public:
+        virtual ~Listener() = default;
+        // One entry's text changed.
+        virtual void entryChanged(size_t /*index*/) {}
+        // Any or every text may have changed, or a new document was loaded.
+        virtual void allEntriesChanged() {}
+        virtual void modifiedChanged(bool /*modified*/) {}
+        // What undo and redo can do has changed.
+        virtual void historyChanged() {}
+    };
+
+    // A change of one entry as part of a whole-document change.
+    struct TextChange {
+        size_t index = 0;
+        Text text;
+    };
+
+    // Listeners are told in the order they were added; they must outlive the session or
+    // be removed first.
+    void addListener(Listener* listener);
+    void removeListener(Listener* listener);
+
+    const GxtDocument& document() const { return doc_; }
+    bool isLoaded() const { return loaded_; }
+    bool isModified() const { return modified_; }
+    const UndoHistory& history() const { return history_; }
+    bool canUndo() const { return history_.canUndo(); }
+    bool canRedo() const { return history_.canRedo(); }
+
+    size_t count() const { return current().size(); }
+    const Text& text(size_t index) const { return current()[index]; }
+    const Text& loadedText(size_t index) const { return doc_.LoadedTexts[index]; }
+
+    // Replaces the document with a file's. Throws FileError (the document and its history
+    // are then untouched). The new document is unmodified with an empty history.
+    void load(const std::string& path);
+    void load(GxtDocument doc);
+    // Writes the document to `path` (the previous file becomes its backup) and marks it
+    // unmodified. Throws FileError; then nothing has changed. The history is kept.
+    void save(const std::string& path, FileSystem& fs = RealFileSystem());
+
+    // Single-entry changes: each records the entry's previous text for undo and marks the
+    // document modified, even when the new text equals the old.
+    bool setText(size_t index, Text stored);
+    // Does nothing, not even record, when the text is already empty.
+    bool clearText(size_t index);
+    // Back to the text as loaded.
+    bool restoreText(size_t index);
+    // Does nothing when the text holds no byte of the source encoding.
+    bool recodeText(size_t index, RecodeDirection direction);
+
+    // Undo and redo swap a recorded text with the entry's and always mark the document
+    // modified, even when that brings back the saved state. They return the entry that
+    // changed, or nothing when there was nothing to undo or redo.
+    std::optional<size_t> undo();
+    std::optional<size_t> redo();
+
+    // Whole-document changes: they cannot be undone, so they empty the history, and they
+    // always mark the document modified.
+    void restoreAll();
+    void recodeAll(RecodeDirection direction);
+    // Puts each given text into its entry (entries that do not exist are skipped).
+    void setTexts(std::vector<TextChange> changes);
+
+private:
+    // The only places that touch the texts' storage.
+    const std::vector<Text>& current() const { return doc_.CurrentTexts; }
+    void put(size_t index, Text stored) { doc_.CurrentTexts[index] = std::move(stored); }
+    Text exchange(size_t index, Text stored);
+
+    bool exists(size_t index) const { return index < count(); }
+    void recordedChange(size_t index, Text stored);
+    void wholeDocumentChanged();
+    void setModified(bool modified);
+    // Runs a change of the history and tells the listeners if undo or redo availability moved.
+    template <typename Change>
+    auto changeHistory(Change change);
+
+    template <typename Call>
+    void tell(Call call) const
+    {
+        // A copy, so that a listener may remove itself while being told.
+        const std::vector<Listener*> listeners = listeners_;
+        for (Listener* l : listeners)
+            call(*l);
+    }
+
+    GxtDocument doc_;
+    UndoHistory history_;
+    bool loaded_ = false;
+    bool modified_ = false;
+    std::vector<Listener*> listeners_;
+};
+
+}  // namespace zarnik
