@@ -22,3 +22,7 @@ ctest --output-on-failure -j2
 # The Debian package, installed with apt-get and run from /usr/bin (needs root, as in CI).
 cd "$root"
 ./scripts/check-package.sh build
+
+# The core and zarnik-cli cross-built for Windows and tested under Wine, compared with
+# the Linux build's results.
+./scripts/build-windows.sh --linux-cli build/cli/zarnik-cli

@@ -1,25 +1,18 @@
 #include "mainwindow.h"
+#include "platform.h"
 #include "programdirectory.h"
 #include "qtprompts.h"
 #include "russianinterface.h"
 
 #include <QApplication>
 
-#include <csignal>
 #include <cstdio>
-#include <cstdlib>
 
 int main(int argc, char** argv)
 {
-    // A file-size limit should make a save fail with a message, not kill the editor.
-    std::signal(SIGXFSZ, SIG_IGN);
+    platform::IgnoreFileSizeSignal();
 
-    const bool platformChosen = std::getenv("QT_QPA_PLATFORM") != nullptr;
-    const bool haveDisplay = std::getenv("DISPLAY") || std::getenv("WAYLAND_DISPLAY");
-    bool platformArgument = false;
-    for (int i = 1; i < argc; ++i)
-        platformArgument = platformArgument || std::string(argv[i]) == "-platform";
-    if (!platformChosen && !haveDisplay && !platformArgument) {
+    if (platform::DisplayMissing(argc, argv)) {
         std::fprintf(stderr,
                      "zarnik: no display to open a window on (neither DISPLAY nor "
                      "WAYLAND_DISPLAY is set).\n"

@@ -1,4 +1,5 @@
 #include "mainwindow.h"
+#include "platform.h"
 
 #include "encodings.h"
 #include "entrylistmodel.h"
@@ -31,7 +32,7 @@ QString languageCaption(int mode)
 
 std::string toLocalPath(const QString& path)
 {
-    return QFile::encodeName(path).toStdString();
+    return platform::CorePath(path);
 }
 
 }  // namespace

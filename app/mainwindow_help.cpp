@@ -1,6 +1,7 @@
 // The "Справка" menu and the Info box: read-only views that change nothing.
 
 #include "mainwindow.h"
+#include "platform.h"
 
 #include "encodingdetect.h"
 #include "lines.h"
@@ -47,7 +48,7 @@ void MainWindow::ShowReadme()
     QStringList lines;
     try {
         // Read whole before the window opens, so a failed read shows no half-filled window.
-        lines = splitCp1251Lines(zarnik::ReadWholeFile(QFile::encodeName(path).toStdString()));
+        lines = splitCp1251Lines(zarnik::ReadWholeFile(platform::CorePath(path)));
     } catch (const std::exception& e) {
         showFileError(e);
         return;

@@ -1,4 +1,5 @@
 #include "mainwindow.h"
+#include "platform.h"
 
 #include "searchpanel.h"
 
@@ -34,7 +35,7 @@ constexpr QRect kDesignedBounds(379, 348, 582, 478);
 
 std::string localPath(const QString& path)
 {
-    return QFile::encodeName(path).toStdString();
+    return platform::CorePath(path);
 }
 
 // Windows keeps colours as 0x00BBGGRR. A non-zero high byte marks a system colour (the

@@ -1,5 +1,6 @@
 #include "commands.h"
 
+#include "platform.h"
 #include "cp1251.h"
 #include "encodingdetect.h"
 #include "encodings.h"
@@ -7,13 +8,9 @@
 #include "gxtdocument.h"
 #include "safefile.h"
 #include "textexport.h"
-#include "writeall.h"
 
 #include <array>
-#include <cerrno>
 #include <cstring>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace zarnik::cli {
 
@@ -25,13 +22,11 @@ void Output::write(std::string_view text)
 
 void Output::flush()
 {
-    try {
-        WriteAll(fd_, buffer_, "standard output");
-    } catch (...) {
-        buffer_.clear();  // a later flush must not write it again
-        throw;
-    }
-    buffer_.clear();
+    // Taken out before writing, so a failed write is not written again by a later flush.
+    std::string pending;
+    pending.swap(buffer_);
+    buffer_.reserve(kChunk);
+    WriteStandard(fd_, pending);
 }
 
 namespace {
@@ -71,22 +66,6 @@ void appendForTerminal(std::string& out, std::string_view bytes, const TerminalT
         const TerminalByte& t = table[static_cast<uint8_t>(c)];
         out.append(t.bytes, t.size);
     }
-}
-
-// True when `a` and `b` name the same existing file, however spelled.
-bool sameFile(const std::string& a, const std::string& b)
-{
-    struct stat sa {}, sb {};
-    return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 &&
-           sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
-}
-
-// True when writing to `path` writes to this process's standard output.
-bool isStandardOutput(const std::string& path)
-{
-    struct stat so {}, sp {};
-    return path == "-" || (::fstat(1, &so) == 0 && ::stat(path.c_str(), &sp) == 0 &&
-                           so.st_dev == sp.st_dev && so.st_ino == sp.st_ino);
 }
 
 }  // namespace
@@ -153,10 +132,10 @@ void RunExport(const std::string& path, const std::optional<std::string>& target
     }
     const std::string written = target.value_or(ExportTargetFor(path));
     // "texts.txt" exports to itself by default; the user's file must not become its own export.
-    if (sameFile(path, written))
+    if (SameFile(path, written))
         throw CommandError("cannot export " + path + " onto itself; name another output file");
     // The report line would end up inside the export written to the terminal or pipe.
-    const bool quiet = isStandardOutput(written);
+    const bool quiet = IsStandardOutput(written);
     if (target)
         ReplaceFileSafely(
             *target, [&doc](const auto& emit) { WriteTextExport(doc, emit); }, BackupPolicy::None,

@@ -10,9 +10,9 @@
 
 namespace zarnik::cli {
 
-// Standard output through one large buffer and write(2): a million list lines cost a
-// handful of system calls, and a failed write (full disk, file-size limit) becomes a
-// FileError instead of being lost in a stream's error flag.
+// Standard output through one large buffer written straight to the system: a million
+// list lines cost a handful of system calls, and a failed write (full disk, file-size
+// limit) becomes a FileError instead of being lost in a stream's error flag.
 class Output {
 public:
     explicit Output(int fd = 1) : fd_(fd) { buffer_.reserve(kChunk); }

@@ -1,14 +1,15 @@
 // zarnik-cli: the editor's reading, export and recoding of .gxt files, for scripts and
 // terminals. Links the document core only, so it runs where no display exists.
 #include "commands.h"
+#include "platform.h"
+#ifndef ZARNIK_NO_TRANSLATIONS
 #include "translate.h"
+#endif
 
 #include "encodings.h"
 #include "fileerror.h"
 #include "translation.h"
 
-#include <csignal>
-#include <cstdio>
 #include <new>
 #include <optional>
 #include <string>
@@ -269,6 +270,11 @@ void run(const Invocation& inv, Output& out)
         RunRecode(inv.direction, pos[1], inv.output, out);
     } else if (name == "resave") {
         RunResave(pos[0], inv.output, out);
+#ifdef ZARNIK_NO_TRANSLATIONS
+    } else if (name == "extract" || name == "apply") {
+        throw UsageError{"PO and TSV files are not supported by this build (it has no GNU gettext)",
+                         inv.command};
+#else
     } else if (name == "extract") {
         RunExtract(pos[0], *inv.output, inv.mode, inv.source, out);
     } else if (name == "apply") {
@@ -276,12 +282,23 @@ void run(const Invocation& inv, Output& out)
                  {inv.output, inv.modeGiven ? std::optional(inv.mode) : std::nullopt, inv.language,
                   inv.useFuzzy},
                  out);
+#endif
+    }
+}
+
+// Standard error goes through the same writer as the output, so a Windows console shows
+// Cyrillic file names in messages too. A failure to report a failure has nowhere to go.
+void printError(const std::string& text)
+{
+    try {
+        WriteStandard(2, text);
+    } catch (const FileError&) {
     }
 }
 
 int failure(const std::string& message)
 {
-    std::fprintf(stderr, "zarnik-cli: %s\n", message.c_str());
+    printError("zarnik-cli: " + message + "\n");
     return kExitFailure;
 }
 
@@ -291,9 +308,11 @@ int main(int argc, char** argv)
 {
     // Under a file-size limit a write should fail with EFBIG, which the safe-write path
     // reports and cleans up after, rather than kill the process mid-file.
-    std::signal(SIGXFSZ, SIG_IGN);
+    IgnoreFileSizeSignal();
 
-    const std::vector<std::string> args(argv + 1, argv + argc);
+    std::vector<std::string> args = Arguments(argc, argv);
+    if (!args.empty())
+        args.erase(args.begin());
     Output out;
     std::string input;  // for messages that the core does not word itself
     try {
@@ -321,8 +340,8 @@ int main(int argc, char** argv)
         }
         out.flush();
     } catch (const UsageError& e) {
-        std::fprintf(stderr, "zarnik-cli: %s\n%s", e.message.c_str(),
-                     e.command ? usageLine(*e.command).c_str() : kGeneralUsage);
+        printError("zarnik-cli: " + e.message + "\n" +
+                   (e.command ? usageLine(*e.command) : std::string(kGeneralUsage)));
         return kExitUsage;
     } catch (const FileError& e) {
         return failure(e.englishMessage());

@@ -23,8 +23,10 @@ std::string russianDetail(const std::string& detail)
     return detail;
 }
 
-std::string englishReason(int sysError, const std::string& detail)
+std::string englishReason(int sysError, const std::string& detail, const std::string& systemText)
 {
+    if (!systemText.empty())
+        return systemText;
     if (sysError != 0)
         return std::strerror(sysError);
     return detail;
@@ -32,9 +34,10 @@ std::string englishReason(int sysError, const std::string& detail)
 
 }  // namespace
 
-FileError::FileError(FileStep step, std::string path, int sysError, std::string detail)
+FileError::FileError(FileStep step, std::string path, int sysError, std::string detail,
+                     std::string systemText)
     : std::runtime_error(path), step_(step), path_(std::move(path)), sysError_(sysError),
-      detail_(std::move(detail))
+      detail_(std::move(detail)), systemText_(std::move(systemText))
 {
     static_cast<std::runtime_error&>(*this) = std::runtime_error(englishMessage());
 }
@@ -46,7 +49,9 @@ std::string RussianSystemReason(int sysError)
     case EACCES:
     case EPERM: return "доступ запрещён";
     case ENOSPC: return "на диске нет места";
+#ifdef EDQUOT
     case EDQUOT: return "превышена дисковая квота";
+#endif
     case EFBIG: return "файл слишком велик";
     case EROFS: return "файловая система доступна только для чтения";
     case EISDIR: return "это каталог, а не файл";
@@ -68,8 +73,10 @@ std::string RussianSystemReason(int sysError)
 
 std::string FileError::russianMessage() const
 {
-    const std::string reason =
-        sysError_ != 0 ? RussianSystemReason(sysError_) : russianDetail(detail_);
+    // The system's own text is in the language of the user's Windows.
+    const std::string reason = !systemText_.empty() ? systemText_
+                               : sysError_ != 0     ? RussianSystemReason(sysError_)
+                                                    : russianDetail(detail_);
     const std::string name = "«" + path_ + "»";
     switch (step_) {
     case FileStep::Open: return "Не удалось открыть файл " + name + ": " + reason;
@@ -96,7 +103,7 @@ std::string FileError::russianMessage() const
 
 std::string FileError::englishMessage() const
 {
-    const std::string reason = englishReason(sysError_, detail_);
+    const std::string reason = englishReason(sysError_, detail_, systemText_);
     const std::string& name = path_;
     switch (step_) {
     case FileStep::Open: return "cannot open " + name + ": " + reason;

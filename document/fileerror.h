@@ -23,18 +23,23 @@ enum class FileStep {
 
 // A failed file operation: the file, the step, and the system's reason (errno, or 0 when
 // the reason is the file's own content, in which case `detail` says what is wrong).
+// On Windows the errno is the nearest equivalent of the system's error code, for the
+// callers that tell a missing file from other failures, and `systemText` is the system's
+// own wording of that code, which the messages use.
 class FileError : public std::runtime_error {
 public:
-    FileError(FileStep step, std::string path, int sysError, std::string detail = {});
+    FileError(FileStep step, std::string path, int sysError, std::string detail = {},
+              std::string systemText = {});
 
     FileStep step() const { return step_; }
     const std::string& path() const { return path_; }
     int sysError() const { return sysError_; }
+    const std::string& systemText() const { return systemText_; }
     const std::string& detail() const { return detail_; }
     // The same failure, told about another file (the user's rather than a temporary one).
     FileError about(std::string otherPath) const
     {
-        return FileError(step_, std::move(otherPath), sysError_, detail_);
+        return FileError(step_, std::move(otherPath), sysError_, detail_, systemText_);
     }
 
     // Russian, for the editor's error box (UTF-8, without the final full stop).
@@ -47,6 +52,7 @@ private:
     std::string path_;
     int sysError_;
     std::string detail_;
+    std::string systemText_;
 };
 
 // Russian wording of a system error code (UTF-8); falls back to strerror for rare ones.

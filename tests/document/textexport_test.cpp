@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <sys/stat.h>
 
 using namespace zarnik;
 using namespace zarnik::testing;
@@ -53,7 +52,8 @@ TEST(TextExport, WritesTheTargetAndLeavesTheChosenFileAlone)
 
     // An earlier export, even a read-only one, is replaced as a whole.
     WriteFileBytes(folder + "/texts.txt", std::string(1000, 'x'));
-    ::chmod((folder + "/texts.txt").c_str(), 0444);
+    std::filesystem::permissions(NativePath(folder + "/texts.txt"), std::filesystem::perms::owner_read |
+                                 std::filesystem::perms::group_read | std::filesystem::perms::others_read);
     EXPECT_EQ(ExportTextFile(doc, folder + "/texts.gxt"), folder + "/texts.txt");
     EXPECT_EQ(ReadFileBytes(folder + "/texts.txt"), "car1=\xC0\xC1\xC2\r\n \r\n");
     EXPECT_EQ(ReadFileBytes(folder + "/texts.gxt"), gxt);

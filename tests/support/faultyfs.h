@@ -6,7 +6,7 @@
 #include <cerrno>
 #include <functional>
 #include <optional>
-#include <unistd.h>
+#include <cstdlib>
 
 namespace zarnik::testing {
 
@@ -95,7 +95,7 @@ private:
     {
         const int n = changes++;
         if (stopAt == n)
-            ::_exit(kStopped);
+            std::_Exit(kStopped);
         if (failAt == n)
             return true;
         if (failStep && step == failStep && calls++ == 0)

@@ -1,37 +1,56 @@
 #include "tempdir.h"
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <stdexcept>
 
 namespace zarnik::testing {
 
+namespace fs = std::filesystem;
+
+fs::path NativePath(std::string_view utf8)
+{
+    return fs::path(std::u8string(utf8.begin(), utf8.end()));
+}
+
+std::string Utf8Path(const fs::path& path)
+{
+    const std::u8string s = path.generic_u8string();
+    return std::string(s.begin(), s.end());
+}
+
 TempDir::TempDir()
 {
-    std::string tmpl = (std::filesystem::temp_directory_path() / "zarnik-test-XXXXXX").string();
-    if (!::mkdtemp(tmpl.data()))
-        throw std::runtime_error("mkdtemp failed");
-    path_ = tmpl;
+    std::random_device seed;
+    std::mt19937_64 random(seed());
+    const fs::path base = fs::temp_directory_path();
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const fs::path candidate = base / ("zarnik-test-" + std::to_string(random() % 1000000000));
+        if (fs::create_directory(candidate)) {
+            path_ = Utf8Path(candidate);
+            return;
+        }
+    }
+    throw std::runtime_error("cannot create a temporary folder in " + Utf8Path(base));
 }
 
 TempDir::~TempDir()
 {
     std::error_code ec;
-    // Tests may leave read-only folders behind; make them removable first.
-    for (auto it = std::filesystem::recursive_directory_iterator(path_, ec);
-         !ec && it != std::filesystem::recursive_directory_iterator(); it.increment(ec))
-        std::filesystem::permissions(it->path(), std::filesystem::perms::owner_all,
-                                     std::filesystem::perm_options::add, ec);
-    std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
-                                 std::filesystem::perm_options::add, ec);
-    std::filesystem::remove_all(path_, ec);
+    const fs::path root = NativePath(path_);
+    // Tests may leave read-only folders and files behind; make them removable first.
+    for (auto it = fs::recursive_directory_iterator(root, ec);
+         !ec && it != fs::recursive_directory_iterator(); it.increment(ec))
+        fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ec);
+    fs::permissions(root, fs::perms::owner_all, fs::perm_options::add, ec);
+    fs::remove_all(root, ec);
 }
 
 std::string ReadFileBytes(const std::string& path)
 {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(NativePath(path), std::ios::binary);
     if (!in)
         throw std::runtime_error("cannot read " + path);
     std::ostringstream ss;
@@ -41,7 +60,7 @@ std::string ReadFileBytes(const std::string& path)
 
 void WriteFileBytes(const std::string& path, std::string_view bytes)
 {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    std::ofstream out(NativePath(path), std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     if (!out)
         throw std::runtime_error("cannot write " + path);
@@ -49,7 +68,7 @@ void WriteFileBytes(const std::string& path, std::string_view bytes)
 
 bool FileExists(const std::string& path)
 {
-    return std::filesystem::exists(std::filesystem::symlink_status(path));
+    return fs::exists(fs::symlink_status(NativePath(path)));
 }
 
 }  // namespace zarnik::testing

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <filesystem>
 #include <string>
 #include <string_view>
 
@@ -19,6 +20,11 @@ public:
 private:
     std::string path_;
 };
+
+// Paths in the tests are UTF-8 strings, as in the program; these convert at the library's
+// boundary (on Windows a narrow std::filesystem path would be in the ANSI code page).
+std::filesystem::path NativePath(std::string_view utf8);
+std::string Utf8Path(const std::filesystem::path& path);
 
 std::string ReadFileBytes(const std::string& path);
 void WriteFileBytes(const std::string& path, std::string_view bytes);
