@@ -4,6 +4,7 @@
 #include "mainwindow.h"
 
 #include "gxtdocument.h"
+#include "platform.h"
 #include "translation.h"
 
 #include <QFile>
@@ -13,7 +14,7 @@ namespace {
 
 std::string localPath(const QString& path)
 {
-    return QFile::encodeName(path).toStdString();
+    return platform::CorePath(path);
 }
 
 // A file with thousands of unknown keys would make a box taller than the screen.
