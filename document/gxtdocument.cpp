@@ -7,10 +7,14 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
 #include <new>
+#ifdef _WIN32
+#include "safefile.h"
+#else
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 namespace zarnik {
 
@@ -244,6 +248,27 @@ uint64_t GxtDocument::textBytesHeld() const
 
 // ---- loading
 
+#ifdef _WIN32
+// Windows paths go through the platform file's UTF-16 reader; the pieces land in the block.
+GxtDocument::Block GxtDocument::readFile(const std::string& path)
+{
+    Block data;
+    uint64_t got = 0;
+    try {
+        ReadFileInPieces(path, [&](std::string_view piece) {
+            if (got + piece.size() > data.size)
+                data.resize(std::max<uint64_t>(data.size * 2, got + piece.size()) + 65536);
+            std::memcpy(data.data + got, piece.data(), piece.size());
+            got += piece.size();
+            return true;
+        });
+        data.resize(got);
+    } catch (const std::bad_alloc&) {
+        throw FileError(FileStep::Read, path, ENOMEM);
+    }
+    return data;
+}
+#else
 GxtDocument::Block GxtDocument::readFile(const std::string& path)
 {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
@@ -290,6 +315,7 @@ GxtDocument::Block GxtDocument::readFile(const std::string& path)
     ::close(fd);
     return data;
 }
+#endif
 
 namespace {
 
