@@ -345,11 +345,13 @@ int main(int argc, char** argv)
         return kExitUsage;
     } catch (const FileError& e) {
         return failure(e.englishMessage());
+#ifndef ZARNIK_NO_TRANSLATIONS
     } catch (const TranslationError& e) {
         std::string lines = e.englishMessage();
         for (size_t at = lines.find('\n'); at != std::string::npos; at = lines.find('\n', at + 1))
             lines.insert(at + 1, "zarnik-cli: ");
         return failure(lines + "\nzarnik-cli: nothing was written");
+#endif
     } catch (const CommandError& e) {
         return failure(e.what());
     } catch (const std::bad_alloc&) {
