@@ -43,7 +43,7 @@ enum class Enabling { Always, Document, CanUndo, CanRedo };
 
 // One menu (or submenu) the rows below are put into; `parent` is null for a menu of the
 // menu bar and for the popup menu itself.
-struct MenuSpec {
+struct MenuRow {
     const char* name;
     const char* title;
     const char* parent;
@@ -58,7 +58,7 @@ struct MenuPlace {
     bool separatorBefore = false;
 };
 
-struct CommandSpec {
+struct CommandRow {
     Command id;
     MenuPlace item;
     QKeySequence shortcut;

@@ -76,7 +76,7 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    static const std::vector<CommandSpec>& commandTable();
+    static const std::vector<CommandRow>& commandTable();
     static Command modeCommand(int mode);
     // The menu of that object name, made (in its parent, after what is there) on first use.
     QMenu* menuNamed(const char* name);

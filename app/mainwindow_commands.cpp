@@ -18,23 +18,23 @@ namespace {
 constexpr const char* kPopupMenu = "PopupMenu1";
 
 // In the order they appear; a submenu goes where its first item is put.
-constexpr MenuSpec kMenus[] = {
+constexpr MenuRow kMenus[] = {
     {"N1", "Файл", nullptr},
     {"N8", "Правка", nullptr},
     {"N16", "Перекодировать", "N8"},
     {"N29", "Язык", nullptr},
     {"N31", "Справка", nullptr},
 };
-constexpr MenuSpec kPopupMenus[] = {
+constexpr MenuRow kPopupMenus[] = {
     {"N37", "Перекодировать", kPopupMenu},
 };
 
-const MenuSpec* findMenu(const char* name)
+const MenuRow* findMenu(const char* name)
 {
-    for (const MenuSpec& m : kMenus)
+    for (const MenuRow& m : kMenus)
         if (std::strcmp(m.name, name) == 0)
             return &m;
-    for (const MenuSpec& m : kPopupMenus)
+    for (const MenuRow& m : kPopupMenus)
         if (std::strcmp(m.name, name) == 0)
             return &m;
     return nullptr;
@@ -42,14 +42,14 @@ const MenuSpec* findMenu(const char* name)
 
 }  // namespace
 
-const std::vector<CommandSpec>& MainWindow::commandTable()
+const std::vector<CommandRow>& MainWindow::commandTable()
 {
     using E = Enabling;
     using W = MainWindow;
     using K = QKeySequence;
     using D = zarnik::RecodeDirection;
     const K none;
-    static const std::vector<CommandSpec> table = {
+    static const std::vector<CommandRow> table = {
         {Command::Open, {"N2", "Открыть..", "N1"}, K(Qt::CTRL | Qt::Key_L), E::Always, [](W& w) { w.Open(); }},
         {Command::Save, {"N3", "Сохранить", "N1"}, K(Qt::CTRL | Qt::Key_S), E::Document, [](W& w) { w.Save(); }},
         {Command::SaveAs, {"N4", "Сохранить как..", "N1"}, K(Qt::Key_F12), E::Document, [](W& w) { w.SaveAs(); }},
@@ -118,16 +118,16 @@ QMenu* MainWindow::menuNamed(const char* name)
         return popupMenu_;
     for (QMenu* menu : findChildren<QMenu*>(objectName))
         return menu;
-    const MenuSpec* spec = findMenu(name);
-    const QString title = QString::fromUtf8(spec->title);
+    const MenuRow* row = findMenu(name);
+    const QString title = QString::fromUtf8(row->title);
     QMenu* menu = nullptr;
-    if (!spec->parent) {
+    if (!row->parent) {
         menu = menuBar()->addMenu(title);
         menu->menuAction()->setObjectName(objectName);
     } else {
-        menu = menuNamed(spec->parent)->addMenu(title);
+        menu = menuNamed(row->parent)->addMenu(title);
         // The submenus of the menu bar are found under their name as items too.
-        if (std::strcmp(spec->parent, kPopupMenu) != 0)
+        if (std::strcmp(row->parent, kPopupMenu) != 0)
             menu->menuAction()->setObjectName(objectName);
     }
     menu->setObjectName(objectName);
@@ -139,45 +139,45 @@ void MainWindow::createMenus()
     popupMenu_ = new QMenu(this);
     popupMenu_->setObjectName(QLatin1String(kPopupMenu));
     // Menus exist before their items, so that an empty one still has its place.
-    for (const MenuSpec& m : kMenus)
+    for (const MenuRow& m : kMenus)
         if (!m.parent)
             menuNamed(m.name);
 
     languageGroup_ = new QActionGroup(this);
     languageGroup_->setExclusive(true);
-    for (const CommandSpec& spec : commandTable()) {
-        QMenu* menu = menuNamed(spec.item.menu);
-        if (spec.item.separatorBefore)
+    for (const CommandRow& row : commandTable()) {
+        QMenu* menu = menuNamed(row.item.menu);
+        if (row.item.separatorBefore)
             menu->addSeparator();
-        auto* action = new QAction(QString::fromUtf8(spec.item.caption), this);
-        action->setObjectName(QLatin1String(spec.item.name));
-        action->setShortcut(spec.shortcut);
+        auto* action = new QAction(QString::fromUtf8(row.item.caption), this);
+        action->setObjectName(QLatin1String(row.item.name));
+        action->setShortcut(row.shortcut);
         action->setShortcutContext(Qt::WindowShortcut);
-        connect(action, &QAction::triggered, this, [this, run = spec.run] { run(*this); });
+        connect(action, &QAction::triggered, this, [this, run = row.run] { run(*this); });
         menu->addAction(action);
         addAction(action);  // shortcuts work while the menu bar is closed
-        if (spec.languageMode) {
+        if (row.languageMode) {
             action->setCheckable(true);
             languageGroup_->addAction(action);
         }
-        actions_[static_cast<size_t>(spec.id)] = action;
+        actions_[static_cast<size_t>(row.id)] = action;
     }
     languageGroup_->actions().first()->setChecked(true);
     editMenu_ = menuNamed("N8");
     languageMenu_ = menuNamed("N29");
 
     // The list's popup menu: twins that run their menu bar item.
-    for (const CommandSpec& spec : commandTable()) {
-        if (!spec.popup.name)
+    for (const CommandRow& row : commandTable()) {
+        if (!row.popup.name)
             continue;
-        QMenu* menu = menuNamed(spec.popup.menu);
-        if (spec.popup.separatorBefore)
+        QMenu* menu = menuNamed(row.popup.menu);
+        if (row.popup.separatorBefore)
             menu->addSeparator();
-        auto* twin = new QAction(QString::fromUtf8(spec.popup.caption), this);
-        twin->setObjectName(QLatin1String(spec.popup.name));
-        connect(twin, &QAction::triggered, action(spec.id), &QAction::trigger);
+        auto* twin = new QAction(QString::fromUtf8(row.popup.caption), this);
+        twin->setObjectName(QLatin1String(row.popup.name));
+        connect(twin, &QAction::triggered, action(row.id), &QAction::trigger);
         menu->addAction(twin);
-        popupActions_[static_cast<size_t>(spec.id)] = twin;
+        popupActions_[static_cast<size_t>(row.id)] = twin;
     }
     QAction* editItem = popupAction(Command::Edit);
     QFont bold = editItem->font();
@@ -202,15 +202,15 @@ void MainWindow::createMenus()
 void MainWindow::UpdateMenuState()
 {
     const bool loaded = session_.isLoaded();
-    for (const CommandSpec& spec : commandTable()) {
+    for (const CommandRow& row : commandTable()) {
         bool on = true;
-        switch (spec.enabling) {
+        switch (row.enabling) {
         case Enabling::Always: on = true; break;
         case Enabling::Document: on = loaded; break;
         case Enabling::CanUndo: on = loaded && session_.canUndo(); break;
         case Enabling::CanRedo: on = loaded && session_.canRedo(); break;
         }
-        action(spec.id)->setEnabled(on);
+        action(row.id)->setEnabled(on);
     }
     editMenu_->menuAction()->setEnabled(loaded);
     languageMenu_->menuAction()->setEnabled(loaded);
@@ -218,8 +218,8 @@ void MainWindow::UpdateMenuState()
 
 Command MainWindow::modeCommand(int mode)
 {
-    for (const CommandSpec& spec : commandTable())
-        if (spec.languageMode && spec.languageMode == mode)
-            return spec.id;
+    for (const CommandRow& row : commandTable())
+        if (row.languageMode && row.languageMode == mode)
+            return row.id;
     return Command::ModeOriginal;
 }

@@ -24,7 +24,7 @@ using namespace zarnik::cli;
 constexpr int kExitFailure = 1;
 constexpr int kExitUsage = 2;
 
-struct CommandSpec {
+struct CommandRow {
     std::string_view name;
     std::string_view arguments;  // the usage line after the command name
     std::string_view summary;
@@ -35,7 +35,7 @@ struct CommandSpec {
     std::string_view otherOptions = {};  // further options it takes, space-separated
 };
 
-constexpr CommandSpec kCommands[] = {
+constexpr CommandRow kCommands[] = {
     {"info", "FILE.gxt", "the file's header figures and which encodings its texts use",
      "Prints the language letter, the number of entries, the sizes of the key table and of\n"
      "the string data as the headers state them, and how many texts hold Pirate bytes,\n"
@@ -108,15 +108,15 @@ constexpr CommandSpec kCommands[] = {
      2, 2, true, true, "--language --use-fuzzy"},
 };
 
-const CommandSpec* findCommand(std::string_view name)
+const CommandRow* findCommand(std::string_view name)
 {
-    for (const CommandSpec& c : kCommands)
+    for (const CommandRow& c : kCommands)
         if (c.name == name)
             return &c;
     return nullptr;
 }
 
-std::string usageLine(const CommandSpec& c)
+std::string usageLine(const CommandRow& c)
 {
     return "usage: zarnik-cli " + std::string(c.name) + " " + std::string(c.arguments) + "\n";
 }
@@ -130,7 +130,7 @@ std::string generalHelp()
         "Reads, exports and recodes GTA2 text files (.gxt) as the Zarnik editor does, and\n"
         "takes their texts out to translators' PO or TSV files and back.\n\n"
         "Commands:\n";
-    for (const CommandSpec& c : kCommands) {
+    for (const CommandRow& c : kCommands) {
         text += "  " + std::string(c.name) + " " + std::string(c.arguments) + "\n";
         text += "      " + std::string(c.summary) + "\n";
     }
@@ -143,7 +143,7 @@ std::string generalHelp()
     return text;
 }
 
-std::string commandHelp(const CommandSpec& c)
+std::string commandHelp(const CommandRow& c)
 {
     std::string summary(c.summary);
     summary[0] = static_cast<char>(summary[0] - 'a' + 'A');
@@ -153,11 +153,11 @@ std::string commandHelp(const CommandSpec& c)
 // Thrown for a malformed command line; main prints it with the usage line and exits 2.
 struct UsageError {
     std::string message;
-    const CommandSpec* command;  // null: the general usage line
+    const CommandRow* command;  // null: the general usage line
 };
 
 struct Invocation {
-    const CommandSpec* command = nullptr;
+    const CommandRow* command = nullptr;
     std::vector<std::string> positionals;
     std::optional<std::string> output;
     int mode = kModeBuka;  // the editor's default
@@ -169,7 +169,7 @@ struct Invocation {
     bool help = false;
 };
 
-int parseMode(std::string_view value, const CommandSpec* c)
+int parseMode(std::string_view value, const CommandRow* c)
 {
     if (value == "original") return kModeOriginal;
     if (value == "pirate") return kModePirate;
@@ -177,7 +177,7 @@ int parseMode(std::string_view value, const CommandSpec* c)
     throw UsageError{"unknown mode '" + std::string(value) + "' (original, pirate or buka)", c};
 }
 
-bool takesOption(const CommandSpec& c, std::string_view option)
+bool takesOption(const CommandRow& c, std::string_view option)
 {
     const std::string_view list = c.otherOptions;
     for (size_t at = list.find(option); at != std::string_view::npos; at = list.find(option, at + 1)) {
@@ -192,7 +192,7 @@ Invocation parseCommandLine(const std::vector<std::string>& args)
 {
     Invocation inv;
     inv.command = findCommand(args[0]);
-    const CommandSpec* c = inv.command;
+    const CommandRow* c = inv.command;
     if (!c)
         throw UsageError{"unknown command '" + args[0] + "'", nullptr};
 
@@ -325,7 +325,7 @@ int main(int argc, char** argv)
         } else if (args[0] == "help") {
             if (args.size() > 2)
                 throw UsageError{"help takes at most one command", nullptr};
-            const CommandSpec* c = args.size() == 2 ? findCommand(args[1]) : nullptr;
+            const CommandRow* c = args.size() == 2 ? findCommand(args[1]) : nullptr;
             if (args.size() == 2 && !c)
                 throw UsageError{"unknown command '" + args[1] + "'", nullptr};
             out.write(c ? commandHelp(*c) : generalHelp());
