@@ -10,8 +10,7 @@
 #include <algorithm>
 #include <filesystem>
 #ifdef _WIN32
-#include "winsystem.h"
-#include <windows.h>
+#include "winchild.h"
 #else
 #include <fcntl.h>
 #include <malloc.h>
@@ -46,37 +45,10 @@ Result runCli(const Names& args, int blocks = 0)
     if (blocks)
         throw std::logic_error("no file-size limit on Windows");
     TempDir capture;
-    std::wstring command = L"\"" + win::Widen(toolUnderTest()) + L"\"";
+    std::wstring command = QuotedArgument(win::Widen(toolUnderTest()));
     for (const std::string& a : args)
-        command += L" \"" + win::Widen(a) + L"\"";  // no argument here holds a quote
-    SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
-    auto open = [&](const std::string& path, DWORD access, DWORD disposition) {
-        return ::CreateFileW(win::Widen(path).c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                             &inherit, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
-    };
-    const HANDLE in = open("NUL", GENERIC_READ, OPEN_EXISTING);
-    const HANDLE out = open(capture.file("out"), GENERIC_WRITE, CREATE_ALWAYS);
-    const HANDLE err = open(capture.file("err"), GENERIC_WRITE, CREATE_ALWAYS);
-    STARTUPINFOW start{};
-    start.cb = sizeof(start);
-    start.dwFlags = STARTF_USESTDHANDLES;
-    start.hStdInput = in;
-    start.hStdOutput = out;
-    start.hStdError = err;
-    PROCESS_INFORMATION process{};
-    const BOOL started = ::CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr,
-                                          nullptr, &start, &process);
-    DWORD status = 255;
-    if (started) {
-        ::WaitForSingleObject(process.hProcess, INFINITE);
-        ::GetExitCodeProcess(process.hProcess, &status);
-        ::CloseHandle(process.hThread);
-        ::CloseHandle(process.hProcess);
-    }
-    for (HANDLE h : {in, out, err})
-        ::CloseHandle(h);
-    if (!started)
-        throw std::runtime_error("cannot start " + std::string(toolUnderTest()));
+        command += L" " + QuotedArgument(win::Widen(a));
+    const unsigned long status = RunChild(command, "NUL", capture.file("out"), capture.file("err"));
     return {int(status), ReadFileBytes(capture.file("out")), ReadFileBytes(capture.file("err"))};
 }
 #else

@@ -4,6 +4,7 @@
 // and exit status in OUTDIR/i.out, i.err and i.rc, as same_results.sh lays them out for
 // the Linux build.
 //   run_commands.exe PROGRAM LIST OUTDIR
+#include "winchild.h"
 #include "winsystem.h"
 
 #include <fstream>
@@ -11,39 +12,9 @@
 #include <string>
 #include <vector>
 
-#include <windows.h>
-
+using zarnik::testing::QuotedArgument;
+using zarnik::testing::RunChild;
 using zarnik::win::Widen;
-
-namespace {
-
-// Quoting as CommandLineToArgvW undoes it: backslashes double only before a quote.
-std::wstring quoted(const std::wstring& arg)
-{
-    std::wstring out = L"\"";
-    size_t backslashes = 0;
-    for (wchar_t c : arg) {
-        if (c == L'\\') {
-            ++backslashes;
-            continue;
-        }
-        out.append(c == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
-        backslashes = 0;
-        out += c;
-    }
-    out.append(backslashes * 2, L'\\');
-    return out + L"\"";
-}
-
-HANDLE openForChild(const std::string& path, bool write)
-{
-    SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
-    return ::CreateFileW(Widen(path).c_str(), write ? GENERIC_WRITE : GENERIC_READ,
-                         FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
-                         write ? CREATE_ALWAYS : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-}
-
-}  // namespace
 
 int main(int argc, char** argv)
 {
@@ -59,38 +30,22 @@ int main(int argc, char** argv)
     }
     std::string line;
     for (int n = 1; std::getline(list, line); ++n) {
-        std::wstring command = quoted(Widen(program));
+        std::wstring command = QuotedArgument(Widen(program));
         for (size_t start = 0; start <= line.size();) {
             const size_t tab = std::min(line.find('\t', start), line.size());
-            command += L" " + quoted(Widen(line.substr(start, tab - start)));
+            command += L" " + QuotedArgument(Widen(line.substr(start, tab - start)));
             start = tab + 1;
         }
         if (line.empty())
-            command = quoted(Widen(program));
+            command = QuotedArgument(Widen(program));
         const std::string base = outdir + "/" + std::to_string(n);
-        const HANDLE in = openForChild("NUL", false);
-        const HANDLE out = openForChild(base + ".out", true);
-        const HANDLE err = openForChild(base + ".err", true);
-        STARTUPINFOW start{};
-        start.cb = sizeof(start);
-        start.dwFlags = STARTF_USESTDHANDLES;
-        start.hStdInput = in;
-        start.hStdOutput = out;
-        start.hStdError = err;
-        PROCESS_INFORMATION process{};
-        DWORD status = 255;
-        if (::CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
-                             &start, &process)) {
-            ::WaitForSingleObject(process.hProcess, INFINITE);
-            ::GetExitCodeProcess(process.hProcess, &status);
-            ::CloseHandle(process.hThread);
-            ::CloseHandle(process.hProcess);
-        } else {
-            std::cerr << "run_commands: cannot start " << program << "\n";
+        unsigned long status = 0;
+        try {
+            status = RunChild(command, "NUL", base + ".out", base + ".err");
+        } catch (const std::exception& e) {
+            std::cerr << "run_commands: " << e.what() << "\n";
             return 2;
         }
-        for (HANDLE h : {in, out, err})
-            ::CloseHandle(h);
         std::ofstream(base + ".rc", std::ios::binary) << status << "\n";
     }
     return 0;
