@@ -1,5 +1,6 @@
 #include "gxtdocument.h"
 
+#include "bigmemory.h"
 #include "fileerror.h"
 #include "gxtdecode.h"
 
@@ -64,12 +65,13 @@ Text ReadGxtString(std::string_view file, uint64_t& pos)
     const uint64_t size = file.size();
     if (pos >= size)
         return Text();
-    const GxtStringExtent extent = ScanGxtString(bytes, size, pos);
-    Text text(extent.chars + (extent.tailChar ? 1 : 0), '\0');
-    char* out = DecodeGxtUnits(bytes + pos, extent.end - pos, text.data());
-    if (extent.tailChar)
-        *out = static_cast<char>(bytes[extent.end]);
-    pos = extent.end + 1 == size ? size : std::min<uint64_t>(extent.end + 2, size);
+    Text text(size - pos, '\0');  // what the bytes from here can decode to at most
+    const GxtRun run = DecodeGxtRun(bytes, size, pos, size, text.data());
+    size_t length = static_cast<size_t>(run.out - text.data());
+    if (!run.terminated && run.pos + 1 == size && bytes[run.pos] != 0)
+        text[length++] = static_cast<char>(bytes[run.pos]);
+    text.resize(length);
+    pos = run.terminated ? run.pos + 2 : size;
     return text;
 }
 
@@ -147,6 +149,8 @@ void GxtDocument::Block::resize(uint64_t n)
     if (!p)
         throw std::bad_alloc();
     data = static_cast<char*>(p);
+    if (n > size)
+        AdviseHugePages(data, n);
     size = n;
 }
 
@@ -387,60 +391,139 @@ GxtDocument GxtDocument::parse(Block&& file, const std::string& name)
         return inOrder ? Placed{(dataStart + doc.keys[k].offset) << kEntryBits | k} : sorted[k];
     };
 
-    // Decodes the strings whose first unit lies at a position of one parity, in file
-    // order, to `out` from `written` on, and returns the new end of what is written.
-    // An entry that points into a string already met (same parity, before its end) gets
-    // the tail of that string's text: from its position on, the units are the same. So
-    // no byte of the file is decoded twice for one parity, and what is written never
-    // outgrows the string data; when `out` is the file itself, it never overtakes the
-    // bytes still to be read.
-    auto decodeParity = [&](uint64_t parity, char* out, uint64_t written) {
-        size_t k = 0;
+    // The next entry from k on whose string starts inside the file at a position of the
+    // given parity.
+    auto nextOfParity = [&](uint64_t parity, size_t k) {
         while (k < n) {
-            const uint64_t start = at(k).position();
-            if (start >= size || (start & 1) != parity) {
-                ++k;
-                continue;
+            const uint64_t pos = at(k).position();
+            if (pos < size && (pos & 1) == parity)
+                break;
+            ++k;
+        }
+        return k;
+    };
+
+    // Decodes the strings that entries of one parity (of their position) start in, in
+    // file order, to `out`, and returns the end of what is written. A string is decoded
+    // once however many entries point into it: each entry opens where it starts and all
+    // open entries end at the next terminator, so one that points into another's string
+    // gets that string's tail. Units between strings that no entry points into are passed
+    // over, so a few strings at the rarer parity cost their own size, not the file's.
+    auto decodeParity = [&](uint64_t parity, char* out) {
+        size_t k = nextOfParity(parity, 0), open = k;  // entries [open, k) have begun and not ended
+        char* w = out;
+        auto endOpen = [&] {
+            for (; open < k; open = nextOfParity(parity, open + 1)) {
+                Span& span = doc.loaded_[at(open).entry()];
+                span.size = static_cast<uint32_t>(static_cast<uint64_t>(w - out) - span.begin);
             }
-            const GxtStringExtent extent = ScanGxtString(bytes, size, start);
-            const uint64_t limit = std::max(extent.end + (extent.tailChar ? 1 : 0), start + 1);
-            const size_t first = k;
-            uint64_t from = start;
-            for (; k < n; ++k) {
-                const Placed e = at(k);
-                const uint64_t pos = e.position();
-                if (pos >= size || (pos & 1) != parity)
-                    continue;
-                if (pos >= limit)
+        };
+        uint64_t p = k < n ? at(k).position() : size;
+        while (k < n) {
+            for (; k < n && at(k).position() == p; k = nextOfParity(parity, k + 1))
+                doc.loaded_[at(k).entry()].begin = static_cast<uint32_t>(w - out);
+            const uint64_t stop = k < n ? at(k).position() : size;
+            while (open != k) {
+                const GxtRun run = DecodeGxtRun(bytes, size, p, stop, w);
+                w = run.out;
+                p = run.pos;
+                if (!run.terminated)
                     break;
-                const uint64_t units = std::min(pos, extent.end) - from;
-                written = static_cast<uint64_t>(DecodeGxtUnits(bytes + from, units, out + written) - out);
-                from += units;
-                doc.loaded_[e.entry()].begin = static_cast<uint32_t>(written);
+                endOpen();
+                p += 2;
             }
-            written = static_cast<uint64_t>(DecodeGxtUnits(bytes + from, extent.end - from, out + written) - out);
-            if (extent.tailChar)
-                out[written++] = static_cast<char>(bytes[extent.end]);
-            for (size_t j = first; j < k; ++j) {
-                const Placed e = at(j);
-                if (e.position() < size && (e.position() & 1) == parity) {
-                    Span& span = doc.loaded_[e.entry()];
-                    span.size = static_cast<uint32_t>(written - span.begin);
+            if (k == n) {
+                if (open != k && p + 1 == size && bytes[p] != 0)
+                    *w++ = static_cast<char>(bytes[p]);
+                endOpen();
+            }
+            p = stop;
+        }
+        return static_cast<uint64_t>(w - out);
+    };
+
+    // Decodes every unit of one parity from the first string an entry starts in to the
+    // end of the file, over the file's own bytes, and gives each entry the characters
+    // from its unit to the next terminator. Going through the units between strings
+    // costs less than stopping at every string; what is written never outgrows the units
+    // read, and stays more than 16 bytes behind them (the texts start after the header).
+    auto decodeInPlace = [&](uint64_t parity) -> uint64_t {
+        size_t k = nextOfParity(parity, 0);
+        if (k == n)
+            return 0;
+        const uint64_t first = at(k).position();
+        GxtUnitMap map;
+        uint64_t written = DecodeGxtUnitsFrom(bytes, size, first, file.data, map);
+        if ((size - first) % 2 == 1 && bytes[size - 1] != 0)
+            file.data[written++] = static_cast<char>(bytes[size - 1]);
+        const auto unitOf = [&](size_t j) { return (at(j).position() - first) / 2; };
+
+        // Strings mostly follow each other, each entry's right after the one before: then
+        // an entry's text ends right before the next entry's position. That is taken as
+        // true, and proved after: a terminator right before every next position, and no
+        // other terminator among the units they cover (so each is the first after its
+        // entry). Otherwise the texts are found again, one terminator search each.
+        {
+            GxtUnitMap::Cursor begins, ends;
+            size_t waiting = k;  // the entries at `unit`, given their span when its end is known
+            uint64_t unit = unitOf(k), from = unit + map.wideBefore(unit, begins), guessed = 0;
+            bool followEachOther = true;
+            for (size_t j = nextOfParity(parity, k + 1);; j = nextOfParity(parity, j + 1)) {
+                if (j < n && unitOf(j) == unit)
+                    continue;
+                uint64_t end = 0, to = 0;
+                if (j < n) {
+                    end = unitOf(j) - 1;
+                    followEachOther = followEachOther && map.isEnd(end);
+                    ++guessed;
+                    to = end + map.wideBefore(end, ends);
+                } else {
+                    end = map.nextEnd(unit);
+                    to = end < map.units ? end + map.wideBefore(end, ends) : written;
                 }
+                for (; waiting < j; waiting = nextOfParity(parity, waiting + 1))
+                    doc.loaded_[at(waiting).entry()] = {static_cast<uint32_t>(from), static_cast<uint32_t>(to - from)};
+                if (j == n)
+                    break;
+                unit = unitOf(j);
+                from = to + 1;  // after the terminator, which became one byte
             }
+            // Each of the `guessed` spans holds a terminator at its end; none holds another
+            // when all the terminators before the last entry's position are those.
+            if (followEachOther && map.endCount - map.endsFrom(unit) == guessed)
+                return written;
+        }
+
+        GxtUnitMap::Cursor begins, ends;
+        uint64_t end = 0, to = 0;  // the terminator that ends the entries so far, and where it landed
+        bool ended = false;
+        for (; k < n; k = nextOfParity(parity, k + 1)) {
+            const Placed e = at(k);
+            const uint64_t unit = (e.position() - first) / 2;  // a lone last byte: the unit after the whole ones
+            // Strings mostly follow each other: then the entry starts right after the
+            // last terminator, which became one byte.
+            const uint64_t from = ended && unit == end + 1 && end < map.units ? to + 1
+                                                                              : unit + map.wideBefore(unit, begins);
+            if (!ended || end < unit) {
+                end = map.nextEnd(unit);
+                to = end < map.units ? end + map.wideBefore(end, ends) : written;
+                ended = true;
+            }
+            doc.loaded_[e.entry()] = {static_cast<uint32_t>(from), static_cast<uint32_t>(to - from)};
         }
         return written;
     };
 
     // The parity most strings start at is decoded over the file's own bytes, after the
-    // other one has been decoded to a block of its own while those bytes were intact.
+    // other one (rare: only odd files have it) has been decoded string by string to a
+    // block of its own while those bytes were intact.
     const uint64_t inPlace = odd * 2 > inside ? 1 : 0;
     Block other;
     if (inPlace ? odd < inside : odd > 0) {
         other.resize(size);  // an upper bound; the pages never written are never touched
-        other.resize(decodeParity(1 - inPlace, other.data, 0));
+        other.resize(decodeParity(1 - inPlace, other.data));
     }
-    const uint64_t kept = decodeParity(inPlace, file.data, 0);
+    const uint64_t kept = decodeInPlace(inPlace);
     sorted = {};
 
     uint64_t total = 0;

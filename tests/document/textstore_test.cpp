@@ -108,23 +108,75 @@ TEST(Decoder, AgreesWithUnitByUnitReading)
             ASSERT_EQ(ReadGxtString(file, at), expected) << "round " << round << " pos " << pos;
             ASSERT_EQ(at, next);
 
-            // The vector and the portable passes agree, and decoding over the bytes
-            // themselves, or to a place before them, gives the same characters.
-            const GxtStringExtent fast = ScanGxtString(bytes, file.size(), pos);
-            const GxtStringExtent slow = ScanGxtStringPortable(bytes, file.size(), pos);
-            ASSERT_EQ(fast.end, slow.end);
-            ASSERT_EQ(fast.chars, slow.chars);
-            ASSERT_EQ(fast.tailChar, slow.tailChar);
-            ASSERT_EQ(fast.chars + fast.tailChar, expected.size());
-            std::string portable(fast.chars, '\0');
-            DecodeGxtUnitsPortable(bytes + pos, fast.end - pos, portable.data());
+            // The vector and the unit-at-a-time forms agree on where they stop and what
+            // they write, also when stopped short of the end and when decoding over the
+            // bytes themselves, or to a place before them.
+            const uint64_t stop = pos + rng() % (file.size() - pos + 1);
+            std::string portable(file.size(), '\0');
+            const GxtRun slow = DecodeGxtRunPortable(bytes, pos, stop, portable.data());
             std::string over = file;
             const uint64_t back = rng() % (pos + 1);
-            char* end = DecodeGxtUnits(reinterpret_cast<const uint8_t*>(over.data()) + pos, fast.end - pos,
-                                       over.data() + pos - back);
-            ASSERT_EQ(std::string_view(over.data() + pos - back, end - (over.data() + pos - back)),
-                      expected.substr(0, fast.chars));
-            ASSERT_EQ(portable, expected.substr(0, fast.chars));
+            char* const start = over.data() + pos - back;
+            const GxtRun fast = DecodeGxtRun(reinterpret_cast<const uint8_t*>(over.data()), file.size(), pos, stop, start);
+            ASSERT_EQ(fast.pos, slow.pos);
+            ASSERT_EQ(fast.terminated, slow.terminated);
+            const std::string written(portable.data(), slow.out);
+            ASSERT_EQ(std::string_view(start, fast.out - start), written);
+            ASSERT_EQ(written, expected.substr(0, written.size()));
+            if (stop == file.size()) {
+                ASSERT_EQ(fast.terminated ? fast.pos + 2 : file.size(), at);
+            }
+        }
+    }
+}
+
+TEST(Decoder, EveryFormOfTheWholeFilePassAgrees)
+{
+    // The loader's pass over all units: each form this machine runs writes the same
+    // characters and the same map as the unit-at-a-time one, over its own bytes too; and
+    // the map sends every unit to where its characters are.
+    const std::vector<GxtUnitsDecoder> decoders = GxtUnitsDecoders();
+    ASSERT_EQ(std::string(decoders.back().name), "portable");
+    std::mt19937 rng(5);
+    for (int round = 0; round < 2000; ++round) {
+        std::string file = randomUnits(rng, 16 + rng() % 700);
+        if (round % 4 == 0)  // long runs of one-byte characters, as in real files
+            for (size_t i = 17; i < file.size(); i += 2)
+                file[i] = rng() % 40 == 0 ? '!' : '\0';
+        const uint64_t pos = 16 + rng() % std::min<size_t>(file.size() - 15, 40);
+        const auto* bytes = reinterpret_cast<const uint8_t*>(file.data());
+        GxtUnitMap reference;
+        std::string expected(file.size(), '\0');
+        expected.resize(decoders.back().decode(bytes, file.size(), pos, expected.data(), reference));
+        for (const GxtUnitsDecoder& d : decoders) {
+            SCOPED_TRACE(std::string(d.name) + ", round " + std::to_string(round));
+            GxtUnitMap map;
+            std::string out(file.size() - pos, '\0');
+            ASSERT_EQ(d.decode(bytes, file.size(), pos, out.data(), map), expected.size());
+            ASSERT_EQ(out.substr(0, expected.size()), expected);
+            ASSERT_TRUE(map == reference);
+            std::string over = file;
+            ASSERT_EQ(d.decode(reinterpret_cast<const uint8_t*>(over.data()), over.size(), pos, over.data(), map),
+                      expected.size());
+            ASSERT_EQ(over.substr(0, expected.size()), expected);
+        }
+        // Each unit's characters where the map says, each terminator found from every unit
+        // before it.
+        GxtUnitMap::Cursor cursor;
+        uint64_t nextEnd = reference.units;
+        for (uint64_t u = reference.units; u-- > 0;)
+            if (file[pos + 2 * u] == 0 && file[pos + 2 * u + 1] == 0) {
+                ASSERT_EQ(reference.nextEnd(u), u);
+                nextEnd = u;
+            } else {
+                ASSERT_EQ(reference.nextEnd(u), nextEnd);
+            }
+        for (uint64_t u = 0; u < reference.units; ++u) {
+            const uint64_t at = u + reference.wideBefore(u, cursor);
+            ASSERT_EQ(expected[at], file[pos + 2 * u]) << "unit " << u;
+            if (file[pos + 2 * u + 1] != 0) {
+                ASSERT_EQ(expected[at + 1], file[pos + 2 * u + 1]);
+            }
         }
     }
 }
@@ -160,6 +212,43 @@ TEST(TextStore, LoadsEveryLayoutAsEachStringAlone)
         }
         if (rng() % 3 == 0)
             std::sort(offsets.begin(), offsets.end());
+        SCOPED_TRACE("round " + std::to_string(round));
+        expectLoadedAsEachStringAlone(image("GBLE\x64\x00TKEY", offsets, data));
+    }
+}
+
+TEST(TextStore, GameLayoutsWithStringsNoKeyPointsAt)
+{
+    // Strings one after another as games write them, two-byte characters among them, but
+    // some strings have no key (left over, or keys dropped), some keys share one, and
+    // some keys are missing their string's start: the loader takes the usual layout for
+    // granted and must notice when it does not hold.
+    std::mt19937 rng(23);
+    for (int round = 0; round < 600; ++round) {
+        std::string data;
+        std::vector<uint32_t> starts;
+        const int strings = 1 + static_cast<int>(rng() % 30);
+        for (int i = 0; i < strings; ++i) {
+            starts.push_back(static_cast<uint32_t>(data.size()));
+            const size_t length = rng() % 60;
+            for (size_t c = 0; c < length; ++c) {
+                data += static_cast<char>(1 + rng() % 255);
+                data += rng() % 12 == 0 ? '!' : '\0';
+            }
+            data += "\0\0"s;
+        }
+        if (rng() % 4 == 0)
+            data.pop_back();  // the last terminator cut short
+        std::vector<uint32_t> offsets;
+        for (uint32_t start : starts) {
+            const unsigned r = rng() % 10;
+            if (r == 0)
+                continue;  // a string no key points at
+            offsets.push_back(r == 1 ? start + 2 * static_cast<uint32_t>(rng() % 3) : start);
+            if (r == 2)
+                offsets.push_back(start);  // two keys on one string
+        }
+        std::sort(offsets.begin(), offsets.end());
         SCOPED_TRACE("round " + std::to_string(round));
         expectLoadedAsEachStringAlone(image("GBLE\x64\x00TKEY", offsets, data));
     }
