@@ -114,6 +114,25 @@ std::vector<int> EntryListModel::widestRows(const std::array<int, 256>& advance,
     return out;
 }
 
+std::pair<int, int> EntryListModel::widestKey(const std::array<int, 256>& advance) const
+{
+    // Straight from the key table, without a string per row: this runs at every refill.
+    int widest = 0, widestRow = -1;
+    for (int row = 0; row < rows_; ++row) {
+        int estimate = 0;
+        for (char c : doc_->keys[row].name) {
+            if (c == '\0')
+                break;
+            estimate += advance[static_cast<uint8_t>(c)];
+        }
+        if (estimate > widest) {
+            widest = estimate;
+            widestRow = row;
+        }
+    }
+    return {widestRow, widest};
+}
+
 std::string EntryListModel::keyText(int row) const
 {
     return doc_->keys[row].shownName();

@@ -40,6 +40,9 @@ public:
     // The rows whose texts are estimated widest by summing per-byte advances, at most
     // `count` of them.
     std::vector<int> widestRows(const std::array<int, 256>& advance, size_t count) const;
+    // The row whose key is estimated widest the same way, and that estimate; -1 when no
+    // key has a width.
+    std::pair<int, int> widestKey(const std::array<int, 256>& advance) const;
 
     // A row shows at most this many characters of its text, followed by "…": laying out a
     // text of millions of characters to draw or measure it would stall the window.

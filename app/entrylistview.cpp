@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <tuple>
 #include <vector>
 #include <cmath>
 
@@ -83,15 +84,7 @@ void EntryListView::updateKeyFloor()
     int widest = 0;
     if (model_) {
         int widestRow = -1;
-        for (int row = 0; row < model_->rows(); ++row) {
-            int estimate = 0;
-            for (unsigned char b : model_->keyText(row))
-                estimate += byteAdvance_[b];
-            if (estimate > widest) {
-                widest = estimate;
-                widestRow = row;
-            }
-        }
+        std::tie(widestRow, widest) = model_->widestKey(byteAdvance_);
         if (widestRow >= 0)
             widest = std::max(widest, QFontMetrics(font()).horizontalAdvance(
                                           Cp1251ToQString(model_->keyText(widestRow))));
