@@ -104,9 +104,23 @@ std::vector<int> EntryListModel::widestRows(const std::array<int, 256>& advance,
         }
         return text.size() > kShownLimit ? w + advance[0x85] : w;
     };
+    // A stored text that could not beat the narrowest of the widest so far even if every
+    // character were the widest is not measured: most rows once the candidates are long.
+    const int widestStored = *std::max_element(storedAdvance.begin(), storedAdvance.end());
     for (int r = 0; r < rows_; ++r) {
         const auto it = updated_.empty() ? updated_.end() : updated_.find(r);
-        consider(it != updated_.end() ? measure(it->second.shown, advance) : measureStored(doc_->text(r)), r);
+        if (it != updated_.end()) {
+            consider(measure(it->second.shown, advance), r);
+            continue;
+        }
+        const std::string_view text = doc_->text(r);
+        if (best.size() == count && count > 0) {
+            const int bound = static_cast<int>(std::min(text.size(), kShownLimit)) * widestStored +
+                              (text.size() > kShownLimit ? advance[0x85] : 0);
+            if (bound <= best.front().first)
+                continue;
+        }
+        consider(measureStored(text), r);
     }
     std::vector<int> out;
     for (const auto& [width, row] : best)
