@@ -9,13 +9,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
-#ifdef _WIN32
-#include "safefile.h"
-#else
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#endif
 
 namespace zarnik {
 
@@ -252,74 +245,19 @@ uint64_t GxtDocument::textBytesHeld() const
 
 // ---- loading
 
-#ifdef _WIN32
-// Windows paths go through the platform file's UTF-16 reader; the pieces land in the block.
 GxtDocument::Block GxtDocument::readFile(const std::string& path)
 {
     Block data;
-    uint64_t got = 0;
     try {
-        ReadFileInPieces(path, [&](std::string_view piece) {
-            if (got + piece.size() > data.size)
-                data.resize(std::max<uint64_t>(data.size * 2, got + piece.size()) + 65536);
-            std::memcpy(data.data + got, piece.data(), piece.size());
-            got += piece.size();
-            return true;
+        ReadWholeFileInto(path, [&data](uint64_t n) {
+            data.resize(n);
+            return data.data;
         });
-        data.resize(got);
     } catch (const std::bad_alloc&) {
         throw FileError(FileStep::Read, path, ENOMEM);
     }
     return data;
 }
-#else
-GxtDocument::Block GxtDocument::readFile(const std::string& path)
-{
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        throw FileError(FileStep::Open, path, errno);
-    struct stat st {};
-    if (::fstat(fd, &st) != 0) {
-        const int err = errno;
-        ::close(fd);
-        throw FileError(FileStep::Read, path, err);
-    }
-    if (S_ISDIR(st.st_mode)) {
-        ::close(fd);
-        throw FileError(FileStep::Open, path, EISDIR);
-    }
-    Block data;
-    try {
-        // Read straight into a block of the file's size; keep reading past it in case the
-        // file grew, and trim if it shrank.
-        const uint64_t expected = S_ISREG(st.st_mode) && st.st_size > 0 ? static_cast<uint64_t>(st.st_size) : 0;
-        data.resize(expected + 1);
-        uint64_t got = 0;
-        for (;;) {
-            if (got == data.size)
-                data.resize(data.size * 2 + 65536);
-            const ssize_t n = ::read(fd, data.data + got, static_cast<size_t>(std::min<uint64_t>(data.size - got, 1u << 30)));
-            if (n == 0)
-                break;
-            if (n < 0) {
-                if (errno == EINTR)
-                    continue;
-                throw FileError(FileStep::Read, path, errno);
-            }
-            got += static_cast<uint64_t>(n);
-        }
-        data.resize(got);
-    } catch (const std::bad_alloc&) {
-        ::close(fd);
-        throw FileError(FileStep::Read, path, ENOMEM);
-    } catch (...) {
-        ::close(fd);
-        throw;
-    }
-    ::close(fd);
-    return data;
-}
-#endif
 
 namespace {
 

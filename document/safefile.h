@@ -70,6 +70,11 @@ FileSystem& RealFileSystem();
 
 // Reads a whole file. Throws FileError (Open or Read).
 std::string ReadWholeFile(const std::string& path);
+// The same into memory the caller keeps: `resize(n)` makes room for n bytes, keeping
+// those already there, and returns where they start. The file is read straight into it,
+// sized for the file at first, grown if the file grows while it is read; the last call
+// gives the size read.
+void ReadWholeFileInto(const std::string& path, const std::function<char*(uint64_t)>& resize);
 // Reads a file piece by piece, handing each to `consume` until it returns false or the
 // file ends. Throws FileError (Open or Read).
 void ReadFileInPieces(const std::string& path, const std::function<bool(std::string_view)>& consume);

@@ -2,6 +2,7 @@
 #include "safefile.h"
 #include "writeall.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <csignal>
@@ -233,44 +234,49 @@ FileSystem& RealFileSystem()
     return fs;
 }
 
-std::string ReadWholeFile(const std::string& path)
+void ReadWholeFileInto(const std::string& path, const std::function<char*(uint64_t)>& resize)
 {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         throw FileError(FileStep::Open, path, errno);
-    struct stat st {};
-    if (::fstat(fd, &st) != 0) {
-        const int err = errno;
-        ::close(fd);
-        throw FileError(FileStep::Read, path, err);
-    }
-    if (S_ISDIR(st.st_mode)) {
-        ::close(fd);
-        throw FileError(FileStep::Open, path, EISDIR);
-    }
-    std::string data;
-    // Read straight into a buffer of the file's size; keep reading past it in case the
-    // file grew, and trim if it shrank.
-    size_t capacity = S_ISREG(st.st_mode) && st.st_size > 0 ? static_cast<size_t>(st.st_size) : 0;
-    data.resize(capacity + 1);
-    size_t got = 0;
-    for (;;) {
-        if (got == data.size())
-            data.resize(data.size() * 2 + 65536);
-        const ssize_t n = ::read(fd, data.data() + got, data.size() - got);
-        if (n == 0)
-            break;
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            const int err = errno;
-            ::close(fd);
-            throw FileError(FileStep::Read, path, err);
+    try {
+        struct stat st {};
+        if (::fstat(fd, &st) != 0)
+            throw FileError(FileStep::Read, path, errno);
+        if (S_ISDIR(st.st_mode))
+            throw FileError(FileStep::Open, path, EISDIR);
+        // One byte past the expected size, so that the end is seen without growing.
+        uint64_t size = (S_ISREG(st.st_mode) && st.st_size > 0 ? static_cast<uint64_t>(st.st_size) : 0) + 1;
+        char* data = resize(size);
+        uint64_t got = 0;
+        for (;;) {
+            if (got == size)
+                data = resize(size = size * 2 + 65536);
+            const ssize_t n = ::read(fd, data + got, static_cast<size_t>(std::min<uint64_t>(size - got, 1u << 30)));
+            if (n == 0)
+                break;
+            if (n < 0) {
+                if (errno == EINTR)
+                    continue;
+                throw FileError(FileStep::Read, path, errno);
+            }
+            got += static_cast<uint64_t>(n);
         }
-        got += static_cast<size_t>(n);
+        resize(got);
+    } catch (...) {
+        ::close(fd);
+        throw;
     }
-    data.resize(got);
     ::close(fd);
+}
+
+std::string ReadWholeFile(const std::string& path)
+{
+    std::string data;
+    ReadWholeFileInto(path, [&data](uint64_t n) {
+        data.resize(static_cast<size_t>(n));
+        return data.data();
+    });
     return data;
 }
 

@@ -9,6 +9,7 @@
 #include "winsystem.h"
 #include "writeall.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 
@@ -293,30 +294,39 @@ FileSystem& RealFileSystem()
     return fs;
 }
 
-std::string ReadWholeFile(const std::string& path)
+void ReadWholeFileInto(const std::string& path, const std::function<char*(uint64_t)>& resize)
 {
     const HANDLE h = openForReading(path);
-    LARGE_INTEGER size{};
-    std::string data;
-    data.resize(::GetFileSizeEx(h, &size) && size.QuadPart > 0 ? static_cast<size_t>(size.QuadPart) + 1
-                                                                : 65536);
-    // Keep reading past the size in case the file grew, and trim if it shrank.
-    size_t got = 0;
     try {
+        LARGE_INTEGER known{};
+        // One byte past the expected size, so that the end is seen without growing.
+        uint64_t size = ::GetFileSizeEx(h, &known) && known.QuadPart > 0 ? static_cast<uint64_t>(known.QuadPart) + 1
+                                                                          : 65536;
+        char* data = resize(size);
+        uint64_t got = 0;
         for (;;) {
-            if (got == data.size())
-                data.resize(data.size() * 2);
-            const size_t n = readSome(h, data.data() + got, data.size() - got, path);
+            if (got == size)
+                data = resize(size *= 2);
+            const size_t n = readSome(h, data + got, static_cast<size_t>(std::min<uint64_t>(size - got, 1u << 30)), path);
             if (n == 0)
                 break;
             got += n;
         }
+        resize(got);
     } catch (...) {
         ::CloseHandle(h);
         throw;
     }
     ::CloseHandle(h);
-    data.resize(got);
+}
+
+std::string ReadWholeFile(const std::string& path)
+{
+    std::string data;
+    ReadWholeFileInto(path, [&data](uint64_t n) {
+        data.resize(static_cast<size_t>(n));
+        return data.data();
+    });
     return data;
 }
 
