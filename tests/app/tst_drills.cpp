@@ -67,22 +67,6 @@ bool resetPeakMemory()
     return out.good();
 }
 
-std::string keysOnOffsets(const std::vector<uint32_t>& offsets, std::string_view data)
-{
-    std::string out("GBLR\x64\0TKEY", 10);
-    out.resize(14 + offsets.size() * 12 + 8);
-    const auto le32 = [&out](size_t at, uint32_t v) {
-        for (int b = 0; b < 4; ++b)
-            out[at + b] = static_cast<char>(v >> (8 * b));
-    };
-    le32(10, static_cast<uint32_t>(offsets.size() * 12));
-    for (size_t i = 0; i < offsets.size(); ++i) {
-        le32(14 + i * 12, offsets[i]);
-        out[14 + i * 12 + 4] = 'k';
-    }
-    return out.append(data);
-}
-
 std::string bigDocument(size_t entries)
 {
     GxtBuilder b('E');
@@ -233,7 +217,7 @@ private slots:
         std::vector<std::pair<std::string, size_t>> files;
         {
             const std::string shared =
-                keysOnOffsets(std::vector<uint32_t>(833333, 0), EncodeUnits(std::string(192, 'a')));
+                GxtImageOnOffsets(std::vector<uint32_t>(833333, 0), EncodeUnits(std::string(192, 'a')));
             WriteFileBytes(dir_->file("shared.gxt"), shared);
             files.emplace_back(dir_->file("shared.gxt"), shared.size());
             std::string data;
@@ -245,7 +229,7 @@ private slots:
                 x = x * 1103515245u + 12345u;
                 o = (x >> 8) % static_cast<uint32_t>(data.size());
             }
-            const std::string image = keysOnOffsets(scattered, data);
+            const std::string image = GxtImageOnOffsets(scattered, data);
             WriteFileBytes(dir_->file("scattered.gxt"), image);
             files.emplace_back(dir_->file("scattered.gxt"), image.size());
         }

@@ -359,21 +359,6 @@ long peakBytesOfInfo(const std::string& file)
     return usage.ru_maxrss * 1024L;
 }
 
-std::string offsetsImage(const std::vector<uint32_t>& offsets, std::string_view data)
-{
-    std::string out = "GBLR\x64\0TKEY"s;
-    out.resize(14 + offsets.size() * 12 + 8);
-    const auto le32 = [&out](size_t at, uint32_t v) {
-        for (int b = 0; b < 4; ++b)
-            out[at + b] = static_cast<char>(v >> (8 * b));
-    };
-    le32(10, static_cast<uint32_t>(offsets.size() * 12));
-    for (size_t i = 0; i < offsets.size(); ++i) {
-        le32(14 + i * 12, offsets[i]);
-        out[14 + i * 12 + 4] = 'k';
-    }
-    return out.append(data);
-}
 #endif
 
 bool isReadOnly(const std::string& path)
@@ -409,16 +394,16 @@ TEST(CliMemory, InfoStaysWithinFourTimesTheFileOnHostileFiles)
         WriteFileBytes(dir.file(name), bytes);
         files.emplace_back(name, bytes.size());
     };
-    add("shared.gxt", offsetsImage(std::vector<uint32_t>(833333, 0), EncodeUnits(std::string(192, 'a'))));
-    add("huge.gxt", offsetsImage(std::vector<uint32_t>(32, 0), EncodeUnits(std::string(5000000, 'b'))));
+    add("shared.gxt", GxtImageOnOffsets(std::vector<uint32_t>(833333, 0), EncodeUnits(std::string(192, 'a'))));
+    add("huge.gxt", GxtImageOnOffsets(std::vector<uint32_t>(32, 0), EncodeUnits(std::string(5000000, 'b'))));
     {
         std::vector<uint32_t> tails, both;
         for (uint32_t k = 0; k < 15; ++k)
             tails.push_back(2 * k);
         for (uint32_t k = 0; k < 12; ++k)
             both.push_back(k);
-        add("tails.gxt", offsetsImage(tails, EncodeUnits(std::string(1000000, 'c'))));
-        add("parity.gxt", offsetsImage(both, std::string(2000000, 'd') + "\0\0"s));
+        add("tails.gxt", GxtImageOnOffsets(tails, EncodeUnits(std::string(1000000, 'c'))));
+        add("parity.gxt", GxtImageOnOffsets(both, std::string(2000000, 'd') + "\0\0"s));
     }
     {
         std::vector<uint32_t> scattered(500000);
@@ -430,7 +415,7 @@ TEST(CliMemory, InfoStaysWithinFourTimesTheFileOnHostileFiles)
             x = x * 1103515245u + 12345u;
             o = (x >> 8) % static_cast<uint32_t>(data.size());
         }
-        add("scattered.gxt", offsetsImage(scattered, data));
+        add("scattered.gxt", GxtImageOnOffsets(scattered, data));
     }
 
     // The children start as copies of this process: give back what building the files took.

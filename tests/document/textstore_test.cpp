@@ -59,23 +59,6 @@ std::string randomUnits(std::mt19937& rng, size_t size)
     return s;
 }
 
-std::string image(std::string_view header, const std::vector<uint32_t>& offsets, std::string_view data)
-{
-    std::string out(header);
-    out.resize(14);
-    const uint32_t table = static_cast<uint32_t>(offsets.size() * 12);
-    for (int b = 0; b < 4; ++b)
-        out[10 + b] = static_cast<char>(table >> (8 * b));
-    for (size_t i = 0; i < offsets.size(); ++i) {
-        for (int b = 0; b < 4; ++b)
-            out.push_back(static_cast<char>(offsets[i] >> (8 * b)));
-        out += "k" + std::to_string(i % 1000000);
-        out.resize(14 + (i + 1) * 12, '\0');
-    }
-    out += "TDAT\0\0\0\0"s;
-    return out.append(data);
-}
-
 void expectLoadedAsEachStringAlone(const std::string& file)
 {
     const GxtDocument doc = ParseGxt(file, "t.gxt");
@@ -213,7 +196,7 @@ TEST(TextStore, LoadsEveryLayoutAsEachStringAlone)
         if (rng() % 3 == 0)
             std::sort(offsets.begin(), offsets.end());
         SCOPED_TRACE("round " + std::to_string(round));
-        expectLoadedAsEachStringAlone(image("GBLE\x64\x00TKEY", offsets, data));
+        expectLoadedAsEachStringAlone(GxtImageOnOffsets(offsets, data));
     }
 }
 
@@ -250,7 +233,7 @@ TEST(TextStore, GameLayoutsWithStringsNoKeyPointsAt)
         }
         std::sort(offsets.begin(), offsets.end());
         SCOPED_TRACE("round " + std::to_string(round));
-        expectLoadedAsEachStringAlone(image("GBLE\x64\x00TKEY", offsets, data));
+        expectLoadedAsEachStringAlone(GxtImageOnOffsets(offsets, data));
     }
 }
 
@@ -262,8 +245,8 @@ TEST(TextStore, SharedStringsCostTheirSizeOnce)
     std::vector<uint32_t> same(20000, 0), tails;
     for (uint32_t o = 0; o < 2000; o += 2)
         tails.push_back(o);
-    const std::string shared = image("GBLE\x64\x00TKEY", same, line);
-    const std::string chained = image("GBLE\x64\x00TKEY", tails, EncodeUnits(std::string(1000, 'z')));
+    const std::string shared = GxtImageOnOffsets(same, line);
+    const std::string chained = GxtImageOnOffsets(tails, EncodeUnits(std::string(1000, 'z')));
     for (const std::string& file : {shared, chained}) {
         const GxtDocument doc = ParseGxt(file, "t.gxt");
         uint64_t total = 0;
@@ -277,7 +260,7 @@ TEST(TextStore, SharedStringsCostTheirSizeOnce)
     // Past the work bound (every entry's text is walked by save, export and search) the
     // file is still refused.
     const std::string huge = EncodeUnits(std::string(1 << 20, 'x'));
-    EXPECT_THROW(ParseGxt(image("GBLE\x64\x00TKEY", std::vector<uint32_t>(40, 0), huge), "h.gxt"), FileError);
+    EXPECT_THROW(ParseGxt(GxtImageOnOffsets(std::vector<uint32_t>(40, 0), huge), "h.gxt"), FileError);
 }
 
 TEST(TextStore, EditsAreCopiedOnWriteAndRestoreToTheLoadedText)

@@ -27,6 +27,24 @@ std::string le32(uint32_t v)
 
 }  // namespace
 
+std::string GxtImageOnOffsets(const std::vector<uint32_t>& offsets, std::string_view data, char language)
+{
+    std::string out = std::string("GBL") + language + std::string("\x64\0TKEY", 6);
+    out.resize(14 + offsets.size() * 12);
+    const auto le32 = [&out](size_t at, uint32_t v) {
+        for (int b = 0; b < 4; ++b)
+            out[at + b] = static_cast<char>(v >> (8 * b));
+    };
+    le32(10, static_cast<uint32_t>(offsets.size() * 12));
+    for (size_t i = 0; i < offsets.size(); ++i) {
+        le32(14 + i * 12, offsets[i]);
+        const std::string key = "k" + std::to_string(i % 1000000);
+        out.replace(14 + i * 12 + 4, key.size(), key);
+    }
+    out += std::string("TDAT\0\0\0\0", 8);
+    return out.append(data);
+}
+
 std::string EncodeUnits(std::string_view text)
 {
     std::string out;

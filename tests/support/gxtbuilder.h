@@ -45,6 +45,10 @@ private:
     std::string padding_, gap_, trailing_;
 };
 
+// A raw image whose keys (k0, k1, ...) point at `offsets` in `data`, however little sense
+// that makes: for layouts the builder would not write.
+std::string GxtImageOnOffsets(const std::vector<uint32_t>& offsets, std::string_view data, char language = 'R');
+
 // Units of a text as the editor writes them (see WriteGxtString), for raw fixtures.
 std::string EncodeUnits(std::string_view text);
 
