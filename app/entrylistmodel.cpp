@@ -1,8 +1,8 @@
 #include "entrylistmodel.h"
 
-#include "cp1251.h"
-#include "encodings.h"
-#include "lines.h"
+#include "text/cp1251.h"
+#include "text/encodings.h"
+#include "text/lines.h"
 
 #include <algorithm>
 #include <cstring>

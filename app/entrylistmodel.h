@@ -1,6 +1,6 @@
 #pragma once
 
-#include "gxtdocument.h"
+#include "format/gxtdocument.h"
 #include "qcp1251.h"
 
 #include <QAbstractTableModel>

@@ -1,6 +1,6 @@
 #include "entrylistview.h"
 
-#include "cp1251.h"
+#include "text/cp1251.h"
 #include "entrylistmodel.h"
 
 #include <QFontMetrics>

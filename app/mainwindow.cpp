@@ -1,11 +1,11 @@
 #include "mainwindow.h"
 #include "platform.h"
 
-#include "encodings.h"
+#include "text/encodings.h"
 #include "entrylistmodel.h"
 #include "entrylistview.h"
-#include "fileerror.h"
-#include "textexport.h"
+#include "files/fileerror.h"
+#include "format/textexport.h"
 #include "windowcaption.h"
 
 #include <QAction>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "commands.h"
-#include "editsession.h"
+#include "edit/editsession.h"
 #include "programdirectory.h"
 #include "prompts.h"
 #include "settingsvalues.h"

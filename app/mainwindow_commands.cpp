@@ -2,7 +2,7 @@
 
 #include "mainwindow.h"
 
-#include "encodings.h"
+#include "text/encodings.h"
 #include "entrylistview.h"
 
 #include <QAction>

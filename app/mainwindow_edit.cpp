@@ -3,7 +3,7 @@
 #include "mainwindow.h"
 
 #include "editdialog.h"
-#include "encodings.h"
+#include "text/encodings.h"
 #include "entrylistmodel.h"
 #include "entrylistview.h"
 

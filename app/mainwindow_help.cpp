@@ -3,11 +3,11 @@
 #include "mainwindow.h"
 #include "platform.h"
 
-#include "encodingdetect.h"
-#include "lines.h"
+#include "text/encodingdetect.h"
+#include "text/lines.h"
 #include "qcp1251.h"
 #include "readmewindow.h"
-#include "safefile.h"
+#include "files/safefile.h"
 
 #include <QFile>
 #include <QFileInfo>

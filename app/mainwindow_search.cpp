@@ -1,6 +1,6 @@
 #include "mainwindow.h"
 
-#include "encodings.h"
+#include "text/encodings.h"
 #include "entrylistmodel.h"
 #include "entrylistview.h"
 #include "searchpanel.h"

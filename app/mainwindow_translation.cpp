@@ -3,9 +3,9 @@
 // whole-document change.
 #include "mainwindow.h"
 
-#include "gxtdocument.h"
+#include "format/gxtdocument.h"
 #include "platform.h"
-#include "translation.h"
+#include "translation/translation.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -1,6 +1,6 @@
 #include "qcp1251.h"
 
-#include "cp1251.h"
+#include "text/cp1251.h"
 
 QString Cp1251ToQString(std::string_view bytes)
 {

@@ -1,6 +1,6 @@
 #include "textsearch.h"
 
-#include "cp1251.h"
+#include "text/cp1251.h"
 
 TextMatcher::TextMatcher(const uint8_t* displayTable, std::string_view query, bool matchCase)
     : needle_(query)

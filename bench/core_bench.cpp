@@ -2,9 +2,9 @@
 #include "figures.h"
 #include "generator.h"
 
-#include "gxtdocument.h"
-#include "safefile.h"
-#include "textexport.h"
+#include "format/gxtdocument.h"
+#include "files/safefile.h"
+#include "format/textexport.h"
 
 #include <benchmark/benchmark.h>
 

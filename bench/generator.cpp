@@ -1,8 +1,8 @@
 #include "generator.h"
 
-#include "cp1251.h"
-#include "encodings.h"
-#include "gxtdocument.h"
+#include "text/cp1251.h"
+#include "text/encodings.h"
+#include "format/gxtdocument.h"
 
 #include <random>
 #include <vector>

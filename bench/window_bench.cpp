@@ -4,7 +4,7 @@
 #include "generator.h"
 
 #include "entrylistview.h"
-#include "gxtdocument.h"
+#include "format/gxtdocument.h"
 #include "mainwindow.h"
 #include "prompts.h"
 #include "searchpanel.h"

@@ -1,13 +1,13 @@
 #include "commands.h"
 
 #include "platform.h"
-#include "cp1251.h"
-#include "encodingdetect.h"
-#include "encodings.h"
-#include "fileerror.h"
-#include "gxtdocument.h"
-#include "safefile.h"
-#include "textexport.h"
+#include "text/cp1251.h"
+#include "text/encodingdetect.h"
+#include "text/encodings.h"
+#include "files/fileerror.h"
+#include "format/gxtdocument.h"
+#include "files/safefile.h"
+#include "format/textexport.h"
 
 #include <array>
 #include <cstring>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "encodings.h"
-#include "safefile.h"
+#include "text/encodings.h"
+#include "files/safefile.h"
 
 #include <optional>
 #include <stdexcept>

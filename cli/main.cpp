@@ -6,9 +6,9 @@
 #include "translate.h"
 #endif
 
-#include "encodings.h"
-#include "fileerror.h"
-#include "translation.h"
+#include "text/encodings.h"
+#include "files/fileerror.h"
+#include "translation/translation.h"
 
 #include <new>
 #include <optional>

@@ -1,6 +1,6 @@
 #include "platform.h"
 
-#include "fileerror.h"
+#include "files/fileerror.h"
 
 #include <cerrno>
 #include <csignal>

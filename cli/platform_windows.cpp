@@ -1,7 +1,7 @@
 #include "platform.h"
 
-#include "fileerror.h"
-#include "winsystem.h"
+#include "files/fileerror.h"
+#include "files/winsystem.h"
 
 #include <windows.h>
 #include <shellapi.h>

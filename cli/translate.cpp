@@ -1,11 +1,11 @@
 #include "translate.h"
 
 #include "commands.h"
-#include "encodings.h"
-#include "fileerror.h"
-#include "gxtdocument.h"
-#include "safefile.h"
-#include "translation.h"
+#include "text/encodings.h"
+#include "files/fileerror.h"
+#include "format/gxtdocument.h"
+#include "files/safefile.h"
+#include "translation/translation.h"
 
 namespace zarnik::cli {
 

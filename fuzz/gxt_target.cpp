@@ -1,9 +1,9 @@
 // Loads arbitrary bytes as a .gxt file and, for whatever loads, saves, loads again and
 // exports, checking that nothing the user had is lost on the way; and names its encoding.
-#include "encodingdetect.h"
-#include "fileerror.h"
-#include "gxtdocument.h"
-#include "textexport.h"
+#include "text/encodingdetect.h"
+#include "files/fileerror.h"
+#include "format/gxtdocument.h"
+#include "format/textexport.h"
 
 #include <cstdio>
 #include <cstdlib>

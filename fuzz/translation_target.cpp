@@ -1,10 +1,10 @@
 // Reads arbitrary bytes as a translator's PO or TSV file (the first byte chooses) and
 // applies whatever reads to a small document, checking that a refusal always says what is
 // wrong and that what is applied survives being written out and read back.
-#include "encodings.h"
-#include "fileerror.h"
-#include "gxtdocument.h"
-#include "translation.h"
+#include "text/encodings.h"
+#include "files/fileerror.h"
+#include "format/gxtdocument.h"
+#include "translation/translation.h"
 
 #include <cstdio>
 #include <algorithm>

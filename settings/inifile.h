@@ -1,6 +1,6 @@
 #pragma once
 
-#include "safefile.h"
+#include "files/safefile.h"
 
 #include <cstddef>
 #include <optional>

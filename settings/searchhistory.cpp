@@ -1,6 +1,6 @@
 #include "searchhistory.h"
 
-#include "fileerror.h"
+#include "files/fileerror.h"
 
 #include <algorithm>
 #include <cerrno>

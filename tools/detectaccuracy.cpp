@@ -1,8 +1,8 @@
 // Measures the encoding detector on generated files of every kind: how many whole files
 // it names right, and how it reads their single texts.
 //   detectaccuracy [FILES_PER_KIND]   (default 300)
-#include "encodingdetect.h"
-#include "gxtdocument.h"
+#include "text/encodingdetect.h"
+#include "format/gxtdocument.h"
 #include "gxtgenerator.h"
 
 #include <cstdio>

@@ -1,4 +1,4 @@
-#include "cp1251.h"
+#include "text/cp1251.h"
 #include "gxtbuilder.h"
 #include "windowtest.h"
 

@@ -6,7 +6,7 @@
 #include "entrylistview.h"
 #include "fakeprompts.h"
 #include "gxtbuilder.h"
-#include "gxtdocument.h"
+#include "format/gxtdocument.h"
 #include "inifile.h"
 #include "mainwindow.h"
 #include "tempdir.h"

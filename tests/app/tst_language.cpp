@@ -1,5 +1,5 @@
-#include "cp1251.h"
-#include "encodings.h"
+#include "text/cp1251.h"
+#include "text/encodings.h"
 #include "entrylistmodel.h"
 #include "entrylistview.h"
 #include "gxtbuilder.h"

@@ -1,9 +1,9 @@
 // Runs the real zarnik-cli on files built here: what it prints, what it writes, how it exits.
 #include "gxtbuilder.h"
-#include "gxtdocument.h"
+#include "format/gxtdocument.h"
 #include "gxtgenerator.h"
 #include "tempdir.h"
-#include "textexport.h"
+#include "format/textexport.h"
 
 #include <gtest/gtest.h>
 

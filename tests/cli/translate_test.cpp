@@ -2,7 +2,7 @@
 // and refusals that leave every file as it was.
 #include "gxtbuilder.h"
 #include "gxtcorpus.h"
-#include "gxtdocument.h"
+#include "format/gxtdocument.h"
 #include "tempdir.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
-#include "editsession.h"
+#include "edit/editsession.h"
 #include "faultyfs.h"
-#include "fileerror.h"
+#include "files/fileerror.h"
 #include "gxtbuilder.h"
 #include "tempdir.h"
 

@@ -1,8 +1,8 @@
-#include "cp1251.h"
-#include "encodingdetect.h"
-#include "encodings.h"
+#include "text/cp1251.h"
+#include "text/encodingdetect.h"
+#include "text/encodings.h"
 #include "gxtbuilder.h"
-#include "gxtdocument.h"
+#include "format/gxtdocument.h"
 #include "gxtgenerator.h"
 
 #include <gtest/gtest.h>

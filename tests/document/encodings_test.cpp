@@ -1,7 +1,7 @@
-#include "cp1251.h"
-#include "encodings.h"
+#include "text/cp1251.h"
+#include "text/encodings.h"
 #include "gxtbuilder.h"
-#include "lines.h"
+#include "text/lines.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "fileerror.h"
+#include "files/fileerror.h"
 #include "gxtbuilder.h"
-#include "gxtdocument.h"
+#include "format/gxtdocument.h"
 #include "tempdir.h"
 
 #include <gtest/gtest.h>

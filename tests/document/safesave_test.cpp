@@ -2,9 +2,9 @@
 // other processes saving or reading the same file at the same time.
 #include "faultyfs.h"
 #include "gxtbuilder.h"
-#include "gxtdocument.h"
+#include "format/gxtdocument.h"
 #include "tempdir.h"
-#include "textexport.h"
+#include "format/textexport.h"
 
 #include <gtest/gtest.h>
 

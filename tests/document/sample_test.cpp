@@ -1,5 +1,5 @@
 #include "gxtbuilder.h"
-#include "gxtdocument.h"
+#include "format/gxtdocument.h"
 #include "tempdir.h"
 
 #include <gtest/gtest.h>

@@ -1,9 +1,9 @@
 #include "faultyfs.h"
 #include "gxtbuilder.h"
-#include "gxtdocument.h"
+#include "format/gxtdocument.h"
 #include "tempdir.h"
-#include "textexport.h"
-#include "writeall.h"
+#include "format/textexport.h"
+#include "files/writeall.h"
 
 #include <gtest/gtest.h>
 

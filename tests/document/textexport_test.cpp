@@ -1,7 +1,7 @@
 #include "gxtbuilder.h"
-#include "gxtdocument.h"
+#include "format/gxtdocument.h"
 #include "tempdir.h"
-#include "textexport.h"
+#include "format/textexport.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,10 @@
 // The loader's decoder and the text store: the same texts as decoding each entry's string
 // on its own, on random and hostile layouts, and copy-on-write editing over shared texts.
-#include "encodings.h"
-#include "fileerror.h"
+#include "text/encodings.h"
+#include "files/fileerror.h"
 #include "gxtbuilder.h"
-#include "gxtdecode.h"
-#include "gxtdocument.h"
+#include "format/gxtdecode.h"
+#include "format/gxtdocument.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,10 @@
 // Texts out to PO and TSV and back: the escapes, the readers, and applying by key.
-#include "encodings.h"
+#include "text/encodings.h"
 #include "gxtbuilder.h"
 #include "gxtcorpus.h"
-#include "gxtdocument.h"
+#include "format/gxtdocument.h"
 #include "tempdir.h"
-#include "translation.h"
+#include "translation/translation.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "fileerror.h"
+#include "files/fileerror.h"
 #include "inifile.h"
 #include "searchhistory.h"
 #include "tempdir.h"

@@ -1,4 +1,4 @@
-#include "cp1251.h"
+#include "text/cp1251.h"
 #include "faultyfs.h"
 #include "searchhistory.h"
 #include "settingsvalues.h"

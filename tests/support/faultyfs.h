@@ -1,7 +1,7 @@
 #pragma once
 
-#include "fileerror.h"
-#include "safefile.h"
+#include "files/fileerror.h"
+#include "files/safefile.h"
 
 #include <cerrno>
 #include <functional>

@@ -1,7 +1,7 @@
 #include "gxtgenerator.h"
 
-#include "cp1251.h"
-#include "encodings.h"
+#include "text/cp1251.h"
+#include "text/encodings.h"
 #include "gxtbuilder.h"
 
 #include <algorithm>

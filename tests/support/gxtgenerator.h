@@ -1,6 +1,6 @@
 #pragma once
 
-#include "encodingdetect.h"
+#include "text/encodingdetect.h"
 
 #include <cstdint>
 #include <string>

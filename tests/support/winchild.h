@@ -4,7 +4,7 @@
 // Windows has no shell to redirect them. The command line is quoted by the caller.
 #ifdef _WIN32
 
-#include "winsystem.h"
+#include "files/winsystem.h"
 
 #include <stdexcept>
 #include <string>

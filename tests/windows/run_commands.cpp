@@ -5,7 +5,7 @@
 // the Linux build.
 //   run_commands.exe PROGRAM LIST OUTDIR
 #include "winchild.h"
-#include "winsystem.h"
+#include "files/winsystem.h"
 
 #include <fstream>
 #include <iostream>

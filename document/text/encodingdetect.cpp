@@ -1,7 +1,7 @@
-#include "encodingdetect.h"
+#include "text/encodingdetect.h"
 
-#include "cp1251.h"
-#include "encodings.h"
+#include "text/cp1251.h"
+#include "text/encodings.h"
 
 #include <algorithm>
 #include <array>

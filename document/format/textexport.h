@@ -1,6 +1,6 @@
 #pragma once
 
-#include "gxtdocument.h"
+#include "format/gxtdocument.h"
 
 namespace zarnik {
 

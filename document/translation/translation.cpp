@@ -1,9 +1,9 @@
-#include "translation.h"
+#include "translation/translation.h"
 
-#include "cp1251.h"
-#include "encodings.h"
-#include "fileerror.h"
-#include "safefile.h"
+#include "text/cp1251.h"
+#include "text/encodings.h"
+#include "files/fileerror.h"
+#include "files/safefile.h"
 
 #include <algorithm>
 #include <cctype>

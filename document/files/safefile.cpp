@@ -1,6 +1,6 @@
 // How a file is replaced without ever leaving its name empty or half-written. Everything
 // that touches the disk goes through FileSystem, whose calls live in one file per system.
-#include "safefile.h"
+#include "files/safefile.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -3,11 +3,11 @@
 // MOVEFILE_WRITE_THROUGH, so that the rename has reached the disk when the save reports
 // success. A read-only file is replaced (and a read-only backup given up) by clearing its
 // attribute first, as the editor always did; the attribute is put back when that fails.
-#include "safefile.h"
+#include "files/safefile.h"
 
-#include "fileerror.h"
-#include "winsystem.h"
-#include "writeall.h"
+#include "files/fileerror.h"
+#include "files/winsystem.h"
+#include "files/writeall.h"
 
 #include <algorithm>
 #include <cerrno>

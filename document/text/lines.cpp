@@ -1,4 +1,4 @@
-#include "lines.h"
+#include "text/lines.h"
 
 namespace zarnik {
 

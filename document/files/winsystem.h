@@ -2,7 +2,7 @@
 // Windows only: the conversions at the system boundary. Inside the program every path
 // and message is UTF-8; Windows takes and gives UTF-16.
 
-#include "fileerror.h"
+#include "files/fileerror.h"
 
 #include <string>
 #include <string_view>

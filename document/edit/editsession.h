@@ -1,9 +1,9 @@
 #pragma once
 
-#include "encodings.h"
-#include "gxtdocument.h"
-#include "safefile.h"
-#include "undohistory.h"
+#include "text/encodings.h"
+#include "format/gxtdocument.h"
+#include "files/safefile.h"
+#include "edit/undohistory.h"
 
 #include <cstddef>
 #include <optional>

@@ -1,8 +1,8 @@
-#include "gxtdocument.h"
+#include "format/gxtdocument.h"
 
-#include "bigmemory.h"
-#include "fileerror.h"
-#include "gxtdecode.h"
+#include "files/bigmemory.h"
+#include "files/fileerror.h"
+#include "format/gxtdecode.h"
 
 #include <algorithm>
 #include <cerrno>

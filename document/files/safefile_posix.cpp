@@ -1,6 +1,6 @@
 // The file-system calls of the safe save on Linux and other POSIX systems.
-#include "safefile.h"
-#include "writeall.h"
+#include "files/safefile.h"
+#include "files/writeall.h"
 
 #include <algorithm>
 #include <cerrno>

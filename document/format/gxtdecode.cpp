@@ -1,4 +1,4 @@
-#include "gxtdecode.h"
+#include "format/gxtdecode.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>

@@ -1,4 +1,4 @@
-#include "editsession.h"
+#include "edit/editsession.h"
 
 #include <algorithm>
 #include <utility>

@@ -1,10 +1,10 @@
 // PO files through GNU gettext's own library, so that what translators' tools write is
 // read the way gettext reads it.
-#include "translation.h"
+#include "translation/translation.h"
 
-#include "encodings.h"
-#include "fileerror.h"
-#include "safefile.h"
+#include "text/encodings.h"
+#include "files/fileerror.h"
+#include "files/safefile.h"
 
 #include <gettext-po.h>
 

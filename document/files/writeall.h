@@ -1,6 +1,6 @@
 #pragma once
 
-#include "fileerror.h"
+#include "files/fileerror.h"
 
 #include <string>
 #include <string_view>

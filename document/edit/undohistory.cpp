@@ -1,4 +1,4 @@
-#include "undohistory.h"
+#include "edit/undohistory.h"
 
 namespace zarnik {
 

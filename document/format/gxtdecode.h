@@ -1,6 +1,6 @@
 #pragma once
 
-#include "bigmemory.h"
+#include "files/bigmemory.h"
 
 #include <array>
 #include <bit>

@@ -1,4 +1,4 @@
-#include "encodings.h"
+#include "text/encodings.h"
 
 #include <array>
 

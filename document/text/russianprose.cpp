@@ -4,7 +4,7 @@
 // counts. Any ordinary Russian prose of this length would do; what matters is that it is
 // varied and long enough for the common letter pairs to appear many times.
 
-#include "encodingdetect.h"
+#include "text/encodingdetect.h"
 
 namespace zarnik {
 

@@ -1,6 +1,6 @@
-#include "textexport.h"
+#include "format/textexport.h"
 
-#include "encodings.h"
+#include "text/encodings.h"
 
 namespace zarnik {
 

@@ -1,4 +1,4 @@
-#include "winsystem.h"
+#include "files/winsystem.h"
 
 #include <cerrno>
 
