@@ -319,7 +319,11 @@ int main(int argc, char** argv)
         if (args.empty())
             throw UsageError{"no command given", nullptr};
         if (args[0] == "--version") {
-            out.write("zarnik-cli " ZARNIK_VERSION "\n");
+            out.write("zarnik-cli " ZARNIK_VERSION "\n"
+                      "Copyright (C) " ZARNIK_COPYRIGHT "\n"
+                      "License GPLv3+: GNU GPL version 3 or later <https://gnu.org/licenses/gpl.html>.\n"
+                      "This is free software: you are free to change and redistribute it.\n"
+                      "There is NO WARRANTY, to the extent permitted by law.\n");
         } else if (args[0] == "--help" || args[0] == "-h") {
             out.write(generalHelp());
         } else if (args[0] == "help") {

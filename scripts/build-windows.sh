@@ -34,7 +34,7 @@ cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmak
   -DZARNIK_GTEST_SOURCE_DIR=/usr/src/googletest -DZARNIK_LINUX_CLI="$linux_cli" \
   "${launcher[@]}" >/dev/null
 cmake --build "$build" -j2
-echo "Windows build: $((SECONDS - start)) s; release artefact: $build/zarnik-cli-windows-x64.zip"
+echo "Windows build: $((SECONDS - start)) s; release artefact: $(ls "$build"/zarnik-cli-*-windows-x64.zip)"
 [ "$run_tests" -eq 1 ] || exit 0
 
 # A prefix of our own, made fresh and removed afterwards, with its wineserver.

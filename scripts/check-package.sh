@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Makes the Debian package from BUILD_DIR (build/ by default), installs it with apt-get
-# as a user would, runs zarnik-cli --version and the real-window smoke test from the
-# installed binaries, checks that they wrote nothing under /usr, and purges the package.
+# Makes the Debian package from BUILD_DIR (build/ by default), checks it with lintian
+# (no error, no warning), installs it with apt-get as a user would, runs zarnik-cli
+# --version and the real-window smoke test from the installed binaries, checks that they
+# wrote nothing under /usr, and purges the package.
 # Needs root (or sudo); test.sh runs it last.
 #   ./scripts/check-package.sh [BUILD_DIR]
 set -euo pipefail
@@ -28,6 +29,10 @@ fi
 cmake --build "$build" -j2 --target xwindow >/dev/null
 deb=$(ls "$build"/package/zarnik_*.deb)
 fail() { echo "check-package: FAIL: $*" >&2; exit 1; }
+
+# Debian's policy, as lintian reads it; it only warns that it runs as root, which CI does.
+lintian --fail-on error,warning "$deb" 2> >(grep -v '^running with root privileges is not recommended!$' >&2) ||
+  fail "lintian finds errors or warnings in $(basename "$deb")"
 apt() { $sudo env DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=600 -y -qq "$@"; }
 
 purge() { apt purge zarnik >/dev/null 2>&1 || true; }
@@ -45,7 +50,8 @@ fi
 marker=$(mktemp)
 trap 'rm -f "$marker"; purge' EXIT
 version=$(zarnik-cli --version)
-[ "$version" = "zarnik-cli 1.0" ] || fail "zarnik-cli --version printed '$version'"
+version=${version%%$'\n'*}
+[ "$version" = "zarnik-cli $(dpkg-deb -f "$deb" Version)" ] || fail "zarnik-cli --version printed '$version'"
 "$root/tests/smoke/real_window_smoke.sh" /usr/bin/zarnik "$build/tests/smoke/xwindow" \
   "$root/examples/sample.gxt" --installed
 written=$(find /usr -xdev -newer "$marker" 2>/dev/null | head -20)

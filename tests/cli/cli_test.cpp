@@ -329,7 +329,10 @@ TEST_F(Cli, LongNames)
 
 TEST(CliHelp, HelpAndVersion)
 {
-    EXPECT_EQ(runCli({"--version"}).out, "zarnik-cli 1.0\n");
+    const std::string version = runCli({"--version"}).out;
+    EXPECT_TRUE(version.starts_with("zarnik-cli " ZARNIK_VERSION "\nCopyright (C) 20")) << version;
+    EXPECT_NE(version.find("\nLicense GPLv3+: GNU GPL version 3 or later"), std::string::npos)
+        << version;
     const std::string help = runCli({"help", "recode"}).out;
     EXPECT_TRUE(help.starts_with("usage: zarnik-cli recode ")) << help;
     EXPECT_EQ(runCli({"recode", "--help"}).out, help);
