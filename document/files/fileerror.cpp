@@ -20,6 +20,8 @@ std::string russianDetail(const std::string& detail)
         return "строки перекрываются во много раз больше размера файла";
     if (detail == "string data exceeds 4 GiB")
         return "строки не умещаются в 4 ГБ";
+    if (detail == "the file is larger than its format allows")
+        return "файл больше, чем допускает его формат";
     return detail;
 }
 
@@ -97,6 +99,9 @@ std::string FileError::russianMessage() const
         return "Файл " + name + " не записан: имя его резервной копии (с «_» в конце) "
                "длиннее, чем допускает файловая система";
     case FileStep::TooLarge: return "Файл " + name + " слишком велик: " + reason;
+    case FileStep::UnstorableText:
+        return "Файл " + name + " не записан: в тексте ключа " + detail_ +
+               " есть нулевой байт, который формат не может сохранить";
     }
     return name + ": " + reason;
 }
@@ -120,6 +125,9 @@ std::string FileError::englishMessage() const
         return "nothing was written to " + name +
                ": the name of its backup (with \"_\" appended) is longer than the file system allows";
     case FileStep::TooLarge: return name + " is too large: " + reason;
+    case FileStep::UnstorableText:
+        return "nothing was written to " + name + ": the text of key " + detail_ +
+               " holds a zero byte that the format cannot store";
     }
     return name + ": " + reason;
 }

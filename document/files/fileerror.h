@@ -19,6 +19,7 @@ enum class FileStep {
     NotRegularFile,  // the name holds a pipe, a device or a socket, which a save never replaces
     BackupName,      // the backup's name would be longer than the file system allows
     TooLarge,        // the document does not fit the 32-bit offsets of the format
+    UnstorableText,  // the text of the key in `detail` holds a zero byte the format cannot store
 };
 
 // A failed file operation: the file, the step, and the system's reason (errno, or 0 when

@@ -2,6 +2,8 @@
 // that touches the disk goes through FileSystem, whose calls live in one file per system.
 #include "files/safefile.h"
 
+#include "files/platformread.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -17,6 +19,8 @@ constexpr int kMaxLinkHops = 40;
 // short, so that a long name never makes the temporary name too long.
 constexpr size_t kNamePrefix = 20;
 constexpr size_t kWriteChunk = 1 << 20;
+// The letter of a temporary name that holds the previous backup during a save.
+constexpr char kPreviousBackup = 'p';
 
 bool isSeparator(char c)
 {
@@ -114,6 +118,8 @@ std::string withTemporaryName(const SaveTarget& target, char use, FileSystem& fs
 
 void removeQuietly(const std::string& path, FileSystem& fs)
 {
+    if (path.empty())
+        return;
     try {
         fs.removeFile(path, FileStep::Write);
     } catch (const FileError&) {
@@ -121,14 +127,16 @@ void removeQuietly(const std::string& path, FileSystem& fs)
 }
 
 // Temporary files of this target whose process is gone were left by a save that was
-// killed; those of running processes are saves in progress and stay.
+// killed; those of running processes are saves in progress and stay. A previous backup
+// that this process could not remove after its own save is no longer needed either.
 void removeStaleTemporaries(const SaveTarget& target, FileSystem& fs)
 {
     const long self = fs.currentProcess();
     for (const std::string& entry : fs.listDirectory(target.dir)) {
         long owner = 0;
-        if (IsTemporaryNameFor(entry, target.name, &owner) && owner != self &&
-            !fs.processRunning(owner))
+        char use = 0;
+        if (IsTemporaryNameFor(entry, target.name, &owner, &use) &&
+            (owner == self ? use == kPreviousBackup : !fs.processRunning(owner)))
             removeQuietly(joinPath(target.dir, entry), fs);
     }
 }
@@ -165,14 +173,76 @@ void writeInto(const SaveTarget& target, const ByteProducer& produce, FileSystem
     fs.finish(fd, target.path, FileStep::Write);
 }
 
+// Closes the file however the reading ends.
+struct Reading {
+    ReadingFile file;
+    explicit Reading(const std::string& path) : file(OpenForReading(path)) {}
+    ~Reading() { CloseReading(file); }
+    Reading(const Reading&) = delete;
+    Reading& operator=(const Reading&) = delete;
+};
+
+FileError tooLarge(const std::string& path)
+{
+    return FileError(FileStep::TooLarge, path, 0, "the file is larger than its format allows");
+}
+
 }  // namespace
+
+void ReadWholeFileInto(const std::string& path, const std::function<char*(uint64_t)>& resize, uint64_t limit)
+{
+    Reading reading(path);
+    if (reading.file.size > limit)
+        throw tooLarge(path);
+    // One byte past the expected size, so that the end is seen without growing; a file
+    // that keeps growing (a device, a pipe) is given up one byte past the limit.
+    uint64_t size = std::min(reading.file.size > 0 ? reading.file.size + 1 : uint64_t(65536), limit + 1);
+    char* data = resize(size);
+    uint64_t got = 0;
+    for (;;) {
+        if (got == size) {
+            if (got > limit)
+                throw tooLarge(path);
+            data = resize(size = std::min(size * 2, limit + 1));
+        }
+        const size_t n = ReadSome(reading.file, data + got, static_cast<size_t>(std::min<uint64_t>(size - got, 1u << 30)), path);
+        if (n == 0)
+            break;
+        got += n;
+    }
+    resize(got);
+}
+
+std::string ReadWholeFile(const std::string& path)
+{
+    std::string data;
+    ReadWholeFileInto(
+        path,
+        [&data](uint64_t n) {
+            data.resize(static_cast<size_t>(n));
+            return data.data();
+        },
+        data.max_size() - 1);
+    return data;
+}
+
+void ReadFileInPieces(const std::string& path, const std::function<bool(std::string_view)>& consume)
+{
+    Reading reading(path);
+    std::string buffer(1 << 16, '\0');
+    for (;;) {
+        const size_t n = ReadSome(reading.file, buffer.data(), buffer.size(), path);
+        if (n == 0 || !consume(std::string_view(buffer.data(), n)))
+            break;
+    }
+}
 
 std::string BackupPathFor(const std::string& path)
 {
     return path + "_";
 }
 
-bool IsTemporaryNameFor(const std::string& name, const std::string& forName, long* owner)
+bool IsTemporaryNameFor(const std::string& name, const std::string& forName, long* owner, char* use)
 {
     const std::string stem = temporaryStem(forName);
     if (name.size() <= stem.size() || name.compare(0, stem.size(), stem) != 0)
@@ -189,6 +259,8 @@ bool IsTemporaryNameFor(const std::string& name, const std::string& forName, lon
             return false;
     if (owner)
         *owner = id;
+    if (use)
+        *use = name[i + 1];
     return true;
 }
 
@@ -269,8 +341,11 @@ SaveOutcome SwapIntoPlace(const SaveTarget& target, const std::string& temp, Bac
     }
 
     // The backup starts as a second name of the current file, so the name itself is
-    // never taken away; the new file then replaces the name in one rename.
-    std::string second;
+    // never taken away, and takes the backup's name before the new file takes the file's:
+    // whenever the new file is in place, the backup is the file it replaced. The previous
+    // backup keeps a name of its own until then, to be put back if the last step fails.
+    const std::string backup = BackupPathFor(target.path);
+    std::string second, previous;
     try {
         try {
             second = withTemporaryName(target, 'b', fs, [&](const std::string& name) {
@@ -279,37 +354,47 @@ SaveOutcome SwapIntoPlace(const SaveTarget& target, const std::string& temp, Bac
         } catch (const FileError& e) {
             if (e.sysError() == EEXIST)
                 throw;
-            // File systems without hard links (FAT, some network shares) get a copy.
+            // File systems without hard links (FAT, some network shares) get a copy...
             second = withTemporaryName(target, 'c', fs, [&](const std::string& name) {
                 fs.copyFile(target.path, name, target.status, FileStep::MakeBackup);
             });
         }
-    } catch (const FileError&) {
-        removeQuietly(temp, fs);
-        throw;
-    }
-    try {
-        fs.renameFile(temp, target.path, FileStep::MoveIntoPlace);
+        if (fs.status(backup).kind == PathKind::Regular)
+            previous = withTemporaryName(target, kPreviousBackup, fs, [&](const std::string& name) {
+                try {
+                    fs.hardLink(backup, name, FileStep::MakeBackup);
+                } catch (const FileError& e) {
+                    if (e.sysError() == EEXIST || fs.status(name).kind != PathKind::Missing)
+                        throw;
+                    // ...and the previous backup is moved aside rather than copied.
+                    fs.renameFile(backup, name, FileStep::MakeBackup);
+                }
+            });
     } catch (const FileError&) {
         removeQuietly(second, fs);
         removeQuietly(temp, fs);
         throw;
     }
-    const std::string backup = BackupPathFor(target.path);
     try {
         fs.renameFile(second, backup, FileStep::ReplaceBackup);
+        fs.renameFile(temp, target.path, FileStep::MoveIntoPlace);
     } catch (const FileError&) {
-        // Put the old file back, so that a failed save changes nothing at all.
+        // Put the previous backup back, so that a failed save changes nothing at all.
         try {
-            fs.renameFile(second, target.path, FileStep::MoveIntoPlace);
+            if (!previous.empty())
+                fs.renameFile(previous, backup, FileStep::ReplaceBackup);
         } catch (const FileError&) {
-            removeQuietly(second, fs);
         }
+        if (fs.status(backup).kind == PathKind::Regular)
+            removeQuietly(previous, fs);  // never the only name of the previous backup
+        removeQuietly(second, fs);
+        removeQuietly(temp, fs);
         throw;
     }
     // When another process saving the same file has just made the backup from the same
     // old file, both names are one file and the rename leaves ours in place.
     removeQuietly(second, fs);
+    removeQuietly(previous, fs);
     fs.syncDirectory(target.dir);
     outcome.backup = backup;
     return outcome;

@@ -73,8 +73,9 @@ std::string ReadWholeFile(const std::string& path);
 // The same into memory the caller keeps: `resize(n)` makes room for n bytes, keeping
 // those already there, and returns where they start. The file is read straight into it,
 // sized for the file at first, grown if the file grows while it is read; the last call
-// gives the size read.
-void ReadWholeFileInto(const std::string& path, const std::function<char*(uint64_t)>& resize);
+// gives the size read. A file longer than `limit` bytes is refused (TooLarge) once the
+// read gets past it, so that a device without end (/dev/zero) is never read for ever.
+void ReadWholeFileInto(const std::string& path, const std::function<char*(uint64_t)>& resize, uint64_t limit);
 // Reads a file piece by piece, handing each to `consume` until it returns false or the
 // file ends. Throws FileError (Open or Read).
 void ReadFileInPieces(const std::string& path, const std::function<bool(std::string_view)>& consume);
@@ -135,7 +136,9 @@ SaveOutcome SwapIntoPlace(const SaveTarget& target, const std::string& temp, Bac
 std::string BackupPathFor(const std::string& path);
 
 // True when `name` (a bare file name) is a temporary file this program made for the file
-// named `forName` in the same folder; `owner` receives the id of the process that made it.
-bool IsTemporaryNameFor(const std::string& name, const std::string& forName, long* owner = nullptr);
+// named `forName` in the same folder; `owner` receives the id of the process that made it,
+// `use` the letter that says what it was for.
+bool IsTemporaryNameFor(const std::string& name, const std::string& forName, long* owner = nullptr,
+                        char* use = nullptr);
 
 }  // namespace zarnik

@@ -1,4 +1,5 @@
 // The file-system calls of the safe save on Linux and other POSIX systems.
+#include "files/platformread.h"
 #include "files/safefile.h"
 #include "files/writeall.h"
 
@@ -234,77 +235,35 @@ FileSystem& RealFileSystem()
     return fs;
 }
 
-void ReadWholeFileInto(const std::string& path, const std::function<char*(uint64_t)>& resize)
+ReadingFile OpenForReading(const std::string& path)
 {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         throw FileError(FileStep::Open, path, errno);
-    try {
-        struct stat st {};
-        if (::fstat(fd, &st) != 0)
+    struct stat st {};
+    const bool known = ::fstat(fd, &st) == 0;
+    if (!known || S_ISDIR(st.st_mode)) {
+        const int err = known ? EISDIR : errno;
+        ::close(fd);
+        throw FileError(known ? FileStep::Open : FileStep::Read, path, err);
+    }
+    return {fd, S_ISREG(st.st_mode) && st.st_size > 0 ? static_cast<uint64_t>(st.st_size) : 0};
+}
+
+size_t ReadSome(const ReadingFile& file, char* into, size_t room, const std::string& path)
+{
+    for (;;) {
+        const ssize_t n = ::read(static_cast<int>(file.handle), into, std::min<size_t>(room, 1u << 30));
+        if (n >= 0)
+            return static_cast<size_t>(n);
+        if (errno != EINTR)
             throw FileError(FileStep::Read, path, errno);
-        if (S_ISDIR(st.st_mode))
-            throw FileError(FileStep::Open, path, EISDIR);
-        // One byte past the expected size, so that the end is seen without growing.
-        uint64_t size = (S_ISREG(st.st_mode) && st.st_size > 0 ? static_cast<uint64_t>(st.st_size) : 0) + 1;
-        char* data = resize(size);
-        uint64_t got = 0;
-        for (;;) {
-            if (got == size)
-                data = resize(size = size * 2 + 65536);
-            const ssize_t n = ::read(fd, data + got, static_cast<size_t>(std::min<uint64_t>(size - got, 1u << 30)));
-            if (n == 0)
-                break;
-            if (n < 0) {
-                if (errno == EINTR)
-                    continue;
-                throw FileError(FileStep::Read, path, errno);
-            }
-            got += static_cast<uint64_t>(n);
-        }
-        resize(got);
-    } catch (...) {
-        ::close(fd);
-        throw;
     }
-    ::close(fd);
 }
 
-std::string ReadWholeFile(const std::string& path)
+void CloseReading(const ReadingFile& file)
 {
-    std::string data;
-    ReadWholeFileInto(path, [&data](uint64_t n) {
-        data.resize(static_cast<size_t>(n));
-        return data.data();
-    });
-    return data;
-}
-
-void ReadFileInPieces(const std::string& path, const std::function<bool(std::string_view)>& consume)
-{
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        throw FileError(FileStep::Open, path, errno);
-    std::string buffer(1 << 16, '\0');
-    try {
-        for (;;) {
-            const ssize_t n = ::read(fd, buffer.data(), buffer.size());
-            if (n == 0)
-                break;
-            if (n < 0) {
-                if (errno == EINTR)
-                    continue;
-                // A folder reads as EISDIR here, as ReadWholeFile reports it.
-                throw FileError(errno == EISDIR ? FileStep::Open : FileStep::Read, path, errno);
-            }
-            if (!consume(std::string_view(buffer.data(), static_cast<size_t>(n))))
-                break;
-        }
-    } catch (...) {
-        ::close(fd);
-        throw;
-    }
-    ::close(fd);
+    ::close(static_cast<int>(file.handle));
 }
 
 }  // namespace zarnik

@@ -6,10 +6,10 @@
 #include "files/safefile.h"
 
 #include "files/fileerror.h"
+#include "files/platformread.h"
 #include "files/winsystem.h"
 #include "files/writeall.h"
 
-#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 
@@ -294,57 +294,22 @@ FileSystem& RealFileSystem()
     return fs;
 }
 
-void ReadWholeFileInto(const std::string& path, const std::function<char*(uint64_t)>& resize)
+ReadingFile OpenForReading(const std::string& path)
 {
     const HANDLE h = openForReading(path);
-    try {
-        LARGE_INTEGER known{};
-        // One byte past the expected size, so that the end is seen without growing.
-        uint64_t size = ::GetFileSizeEx(h, &known) && known.QuadPart > 0 ? static_cast<uint64_t>(known.QuadPart) + 1
-                                                                          : 65536;
-        char* data = resize(size);
-        uint64_t got = 0;
-        for (;;) {
-            if (got == size)
-                data = resize(size *= 2);
-            const size_t n = readSome(h, data + got, static_cast<size_t>(std::min<uint64_t>(size - got, 1u << 30)), path);
-            if (n == 0)
-                break;
-            got += n;
-        }
-        resize(got);
-    } catch (...) {
-        ::CloseHandle(h);
-        throw;
-    }
-    ::CloseHandle(h);
+    LARGE_INTEGER known{};
+    return {reinterpret_cast<intptr_t>(h),
+            ::GetFileSizeEx(h, &known) && known.QuadPart > 0 ? static_cast<uint64_t>(known.QuadPart) : 0};
 }
 
-std::string ReadWholeFile(const std::string& path)
+size_t ReadSome(const ReadingFile& file, char* into, size_t room, const std::string& path)
 {
-    std::string data;
-    ReadWholeFileInto(path, [&data](uint64_t n) {
-        data.resize(static_cast<size_t>(n));
-        return data.data();
-    });
-    return data;
+    return readSome(reinterpret_cast<HANDLE>(file.handle), into, room, path);
 }
 
-void ReadFileInPieces(const std::string& path, const std::function<bool(std::string_view)>& consume)
+void CloseReading(const ReadingFile& file)
 {
-    const HANDLE h = openForReading(path);
-    std::string buffer(1 << 16, '\0');
-    try {
-        for (;;) {
-            const size_t n = readSome(h, buffer.data(), buffer.size(), path);
-            if (n == 0 || !consume(std::string_view(buffer.data(), n)))
-                break;
-        }
-    } catch (...) {
-        ::CloseHandle(h);
-        throw;
-    }
-    ::CloseHandle(h);
+    ::CloseHandle(reinterpret_cast<HANDLE>(file.handle));
 }
 
 }  // namespace zarnik

@@ -32,6 +32,8 @@ void writeLe32(uint8_t* p, uint32_t v)
 // string would make each of those walks practically endless.
 constexpr uint64_t kMaxTextsPerFileByte = 16;
 constexpr uint64_t kTextAllowance = 1u << 20;
+// The texts are addressed with 32 bits, like everything else in the format.
+constexpr uint64_t kLargestFile = UINT32_MAX;
 
 }  // namespace
 
@@ -68,6 +70,23 @@ Text ReadGxtString(std::string_view file, uint64_t& pos)
     return text;
 }
 
+// A zero byte is stored together with the byte after it, as one unit whose low byte is 0,
+// which is how a loaded text comes to hold one; alone it would be the string's end. The
+// size of the stored string, or 0 when the text holds a zero byte that no other follows.
+uint64_t EncodedGxtSize(std::string_view text)
+{
+    const size_t n = text.size();
+    const size_t start = n > 2 && text[1] == '!' ? 2 : 0;  // the marker is one unit
+    uint64_t units = n - start / 2;
+    for (const char* z = static_cast<const char*>(std::memchr(text.data() + start, 0, n - start)); z;
+         z = static_cast<const char*>(std::memchr(z + 2, 0, text.data() + n - (z + 2)))) {
+        if (z + 1 == text.data() + n || z[1] == '\0')
+            return 0;
+        --units;
+    }
+    return 2 * units + 2;
+}
+
 void WriteGxtString(std::string& out, std::string_view text)
 {
     const size_t n = text.size();
@@ -81,12 +100,22 @@ void WriteGxtString(std::string& out, std::string_view text)
         *p++ = '!';
         i = 2;
     }
-    for (; i < n; ++i) {
-        *p++ = text[i];
-        *p++ = '\0';
+    while (i < n) {
+        const void* zero = std::memchr(text.data() + i, 0, n - i);
+        const size_t end = zero ? static_cast<size_t>(static_cast<const char*>(zero) - text.data()) : n;
+        for (; i < end; ++i) {
+            *p++ = text[i];
+            *p++ = '\0';
+        }
+        if (i < n) {
+            *p++ = '\0';
+            *p++ = i + 1 < n ? text[i + 1] : '\0';
+            i += 2;
+        }
     }
     *p++ = '\0';
     *p++ = '\0';
+    out.resize(static_cast<size_t>(p - out.data()));
 }
 
 // ---- the text store
@@ -249,10 +278,13 @@ GxtDocument::Block GxtDocument::readFile(const std::string& path)
 {
     Block data;
     try {
-        ReadWholeFileInto(path, [&data](uint64_t n) {
-            data.resize(n);
-            return data.data;
-        });
+        ReadWholeFileInto(
+            path,
+            [&data](uint64_t n) {
+                data.resize(n);
+                return data.data;
+            },
+            kLargestFile);
     } catch (const std::bad_alloc&) {
         throw FileError(FileStep::Read, path, ENOMEM);
     }
@@ -288,8 +320,7 @@ GxtDocument GxtDocument::parse(Block&& file, const std::string& name)
         throw FileError(FileStep::Damaged, name, 0, "key table runs past the end of the file");
     if (14 + tableSize + 8 > size)
         throw FileError(FileStep::Damaged, name, 0, "data header runs past the end of the file");
-    // The texts are addressed with 32 bits, like everything else in the format.
-    if (size > UINT32_MAX)
+    if (size > kLargestFile)
         throw FileError(FileStep::TooLarge, name, 0, "string data exceeds 4 GiB");
 
     const uint64_t count = tableSize / 12;  // a remainder is skipped
@@ -511,16 +542,6 @@ GxtDocument LoadGxtFile(const std::string& path)
     return parseReportingMemory(path, [&] { return GxtDocument::parse(GxtDocument::readFile(path), path); });
 }
 
-namespace {
-
-uint64_t encodedSize(std::string_view t)
-{
-    const size_t n = t.size();
-    return 2 * (n - (n > 2 && t[1] == '!' ? 1 : 0)) + 2;
-}
-
-}  // namespace
-
 GxtLayout ComputeGxtLayout(const GxtDocument& doc)
 {
     const uint64_t count = doc.keys.size();
@@ -534,7 +555,10 @@ GxtLayout ComputeGxtLayout(const GxtDocument& doc)
         if (dataSize > UINT32_MAX)
             break;
         layout.offsets[i] = static_cast<uint32_t>(dataSize);
-        dataSize += encodedSize(doc.text(i));
+        const uint64_t size = EncodedGxtSize(doc.text(i));
+        if (size == 0)
+            throw FileError(FileStep::UnstorableText, "", 0, doc.keys[i].shownName());
+        dataSize += size;
     }
     if (tableSize > UINT32_MAX || dataSize > UINT32_MAX)
         throw FileError(FileStep::TooLarge, "", 0, "string data exceeds 4 GiB");
@@ -594,7 +618,7 @@ SaveOutcome SaveGxtFile(GxtDocument& doc, const std::string& path, FileSystem& f
     try {
         layout = ComputeGxtLayout(doc);
     } catch (const FileError& e) {
-        throw FileError(e.step(), path, e.sysError(), "string data exceeds 4 GiB");
+        throw e.about(path);
     }
     SaveOutcome outcome = ReplaceFileSafely(
         path, [&](const auto& emit) { WriteGxtImage(doc, layout, emit); }, BackupPolicy::KeepBackup, fs);

@@ -124,7 +124,8 @@ GxtDocument ParseGxt(std::string_view bytes, const std::string& name);
 
 // What a save writes besides the texts: the header with the new key-table size, every
 // entry's new offset, and the data header with the new data size. Throws FileError
-// (TooLarge) when the texts do not fit the format's 32-bit sizes.
+// (TooLarge) when the texts do not fit the format's 32-bit sizes, and (UnstorableText,
+// the key in `detail`) when a text holds a zero byte the format cannot store.
 struct GxtLayout {
     std::array<uint8_t, 14> FileHeader{};
     std::vector<uint32_t> offsets;
@@ -148,6 +149,10 @@ SaveOutcome SaveGxtFile(GxtDocument& doc, const std::string& path, FileSystem& f
 
 // The string codec of the format. `pos` is advanced past the string's terminator.
 Text ReadGxtString(std::string_view file, uint64_t& pos);
+// A zero byte is written together with the byte after it, as one unit, so that the text
+// reads back as it was; a zero byte that no other follows cannot be stored at all.
 void WriteGxtString(std::string& out, std::string_view text);
+// The bytes WriteGxtString writes for `text`, or 0 when the text cannot be stored.
+uint64_t EncodedGxtSize(std::string_view text);
 
 }  // namespace zarnik

@@ -272,28 +272,41 @@ TextEncoding DetectTextEncoding(std::string_view text)
 
 namespace {
 
-// `textAt(i)` gives text i of `count`.
+// `textAt(i)` gives text i of `count`. Texts that are one string in memory (keys sharing a
+// string in the file) are read once and counted for every key: a file whose many keys
+// point at one long string costs that string's reading, not that times the keys.
 template <typename TextAt>
 EncodingVerdict detectOver(size_t count, const TextAt& textAt)
 {
+    std::vector<uint32_t> order(count);
+    for (size_t i = 0; i < count; ++i)
+        order[i] = static_cast<uint32_t>(i);
+    const auto identity = [&](uint32_t i) {
+        const std::string_view t = textAt(i);
+        return std::pair(t.data(), t.size());
+    };
+    std::sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) { return identity(a) < identity(b); });
     Reader reader(detector());
     std::array<size_t, kCandidates> votes{};
     // Texts too short to tell apart still add up: their scores are pooled, and decide
     // the file when no text alone could.
     std::array<double, kCandidates> unsureScore{};
     size_t none = 0, unsure = 0;
-    for (size_t i = 0; i < count; ++i) {
-        const TextReadings t = readText(textAt(i), reader);
+    for (size_t k = 0, next = 0; k < count; k = next) {
+        for (next = k + 1; next < count && identity(order[next]) == identity(order[k]);)
+            ++next;
+        const size_t keys = next - k;
+        const TextReadings t = readText(textAt(order[k]), reader);
         switch (t.verdict) {
-        case TextEncoding::None: ++none; break;
-        case TextEncoding::Buka: ++votes[kBuka]; break;
-        case TextEncoding::Pirate: ++votes[kPirate]; break;
-        case TextEncoding::Windows1251: ++votes[kPlain]; break;
+        case TextEncoding::None: none += keys; break;
+        case TextEncoding::Buka: votes[kBuka] += keys; break;
+        case TextEncoding::Pirate: votes[kPirate] += keys; break;
+        case TextEncoding::Windows1251: votes[kPlain] += keys; break;
         case TextEncoding::Unsure:
-            ++unsure;
+            unsure += keys;
             for (int c = 0; c < kCandidates; ++c)
                 if (t.reading[c].russian())
-                    unsureScore[c] += t.reading[c].score;
+                    unsureScore[c] += t.reading[c].score * static_cast<double>(keys);
             break;
         }
     }

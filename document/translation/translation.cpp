@@ -107,6 +107,9 @@ std::string codePointName(long cp)
     return buf;
 }
 
+// Enough for the number of keys in the largest file (its key table within 4 GiB).
+constexpr size_t kOccurrenceDigits = 9;
+
 // The pieces of a field: typed bytes, exact bytes, and (in keys) an occurrence number.
 struct Decoded {
     WrittenText text;
@@ -135,7 +138,7 @@ Decoded decodeField(std::string_view s, bool backslashes, bool key, size_t line,
                 close == std::string_view::npos ? std::string_view{} : s.substr(i + kOpen.size(), close - i - kOpen.size());
             if (inner.size() == 2 && hexValue(inner[0]) >= 0 && hexValue(inner[1]) >= 0) {
                 push(uint8_t(hexValue(inner[0]) * 16 + hexValue(inner[1])), true);
-            } else if (key && inner.size() >= 2 && inner.size() <= 6 && inner[0] == '#' &&
+            } else if (key && inner.size() >= 2 && inner.size() <= kOccurrenceDigits + 1 && inner[0] == '#' &&
                        d.occurrence == 0 &&
                        std::all_of(inner.begin() + 1, inner.end(), [](char c) { return c >= '0' && c <= '9'; }) &&
                        inner[1] != '0' && std::stoul(std::string(inner.substr(1))) >= 2 &&

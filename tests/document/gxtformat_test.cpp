@@ -65,13 +65,32 @@ TEST(GxtFormat, ExclamationHighByteRule)
     EXPECT_EQ(again.currentTexts(), doc.currentTexts());
 }
 
-TEST(GxtFormat, ZeroLowByteWithHighByteIsCutOnTheNextLoad)
+// A unit whose low byte is 0 (from another tool) saves back as it was, also as the
+// marker unit; a zero byte that cannot be stored is refused naming the key, and nothing
+// is written, never a string cut short at it.
+TEST(GxtFormat, ZeroBytesSaveAsLoadedOrAreRefused)
 {
-    const std::string file = GxtBuilder().addRaw("k", units({0, 'Q', 'r', 0, 0, 0})).build();
+    using namespace std::string_literals;
+    const std::string file =
+        GxtBuilder().addRaw("k", units({0, 'Q', 'r', 0, 0, 0})).addRaw("m", units({0, '!', 0, 'x', 0, 0})).build();
     GxtDocument doc = parse(file);
     EXPECT_EQ(doc.text(0), units({0, 'Q', 'r'}));
-    GxtDocument again = parse(BuildGxtImage(doc));
-    EXPECT_EQ(again.text(0), "");
+    EXPECT_EQ(BuildGxtImage(doc), file);
+    TempDir dir;
+    const std::string path = dir.file("z.gxt");
+    WriteFileBytes(path, file);
+    for (const std::string& text : {"a\0"s, "\0"s, "a\0\0b"s, "x!\0"s}) {
+        doc.setText(1, text);
+        try {
+            SaveGxtFile(doc, path);
+            ADD_FAILURE() << "saved a text with a zero byte it cannot store";
+        } catch (const FileError& e) {
+            EXPECT_EQ(e.step(), FileStep::UnstorableText);
+            EXPECT_EQ(e.englishMessage(),
+                      "nothing was written to " + path + ": the text of key m holds a zero byte that the format cannot store");
+        }
+        EXPECT_EQ(ReadFileBytes(path), file);
+    }
 }
 
 TEST(GxtFormat, SharedStringsAreWrittenAsSeparateCopies)

@@ -370,3 +370,33 @@ TEST(SafeSave, ConcurrentSaversAndAReader)
         EXPECT_TRUE(WIFEXITED(status[s]) && WEXITSTATUS(status[s]) == 0) << "saver " << s << " failed";
     EXPECT_EQ(filesIn(dir.path()), (std::set<std::string>{"texts.gxt", "texts.gxt_"}));
 }
+
+// A whole-file read stops one byte past its limit: a device without end is refused
+// instead of read until memory runs out, and so is a file one byte too long.
+TEST(ReadWholeFile, StopsOncePastTheLimit)
+{
+    TempDir dir;
+    constexpr uint64_t kLimit = 300000;  // more than the first guess for a file of unknown size
+    WriteFileBytes(dir.file("limit"), std::string(kLimit, 'x'));
+    WriteFileBytes(dir.file("over"), std::string(kLimit + 1, 'x'));
+    const struct {
+        std::string path;
+        bool refused;
+    } cases[] = {{"/dev/zero", true}, {dir.file("over"), true}, {dir.file("limit"), false}};
+    for (const auto& c : cases) {
+        std::string data;
+        const auto resize = [&data](uint64_t n) {
+            data.resize(n);
+            return data.data();
+        };
+        try {
+            ReadWholeFileInto(c.path, resize, kLimit);
+            EXPECT_FALSE(c.refused) << c.path;
+            EXPECT_EQ(data.size(), kLimit);
+        } catch (const FileError& e) {
+            EXPECT_TRUE(c.refused) << c.path;
+            EXPECT_EQ(e.step(), FileStep::TooLarge);
+            EXPECT_LE(data.size(), kLimit + 1) << c.path;
+        }
+    }
+}

@@ -102,6 +102,13 @@ TEST(Translation, EscapesOnlyWhatTheModeOrFormatCannotCarry)
     EXPECT_TRUE(DecodeKey("B25\\0rcy" + kOpen + "#2" + kClose, true, 7, k, occurrence, problems));
     EXPECT_EQ(k, key("B25\0rcy"s));
     EXPECT_EQ(occurrence, 2u);
+    // Whatever repeat a file can hold reads back as written, up to the largest key table.
+    for (const unsigned n : {99999u, 100000u, 357913941u})
+        for (const TranslationFormat f : {TranslationFormat::Po, TranslationFormat::Tsv}) {
+            EXPECT_TRUE(DecodeKey(KeyNotation(key("twice"), n, f), f == TranslationFormat::Tsv, 7, k, occurrence,
+                                  problems)) << n;
+            EXPECT_EQ(occurrence, n);
+        }
     for (const std::string& bad : std::vector<std::string>{"123456789", "a" + kOpen + "#1" + kClose, "a" + kOpen + "#2" + kClose + "b", kOpen + "4" + kClose})
         EXPECT_FALSE(DecodeKey(bad, true, 7, k, occurrence, problems)) << bad;
     ASSERT_EQ(problems.size(), 4u);
