@@ -3,6 +3,8 @@
 #include "text/cp1251.h"
 #include "entrylistmodel.h"
 
+#include <QContextMenuEvent>
+#include <QCoreApplication>
 #include <QFontMetrics>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -168,6 +170,14 @@ void EntryListView::keyPressEvent(QKeyEvent* event)
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
         emit enterPressed(event->modifiers());
         event->accept();
+        return;
+    }
+    // Shift+F10 is the Menu key of keyboards without one; Qt knows only the Menu key, and
+    // places the menu at the current row as it does for that key.
+    if (event->key() == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier) {
+        const QPoint at = inputMethodQuery(Qt::ImCursorRectangle).toRect().center();
+        QContextMenuEvent menu(QContextMenuEvent::Keyboard, at, viewport()->mapToGlobal(at), event->modifiers());
+        QCoreApplication::sendEvent(this, &menu);
         return;
     }
     QTableView::keyPressEvent(event);
