@@ -13,6 +13,7 @@
 
 #include <QClipboard>
 #include <QComboBox>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -34,19 +35,16 @@ public:
     using Chord = std::vector<KeySym>;  // pressed in order, released in reverse
     XKeys() : dpy_(XOpenDisplay(nullptr)) {}
     ~XKeys() { XCloseDisplay(dpy_); }
-    void press(const Chord& chord) const
-    {
-        for (KeySym k : chord)
-            XTestFakeKeyEvent(dpy_, XKeysymToKeycode(dpy_, k), True, CurrentTime);
-        for (auto k = chord.rbegin(); k != chord.rend(); ++k)
-            XTestFakeKeyEvent(dpy_, XKeysymToKeycode(dpy_, *k), False, CurrentTime);
-        XSync(dpy_, False);
-        QTest::qWait(150);  // the events read, menus shown or closed, the window manager's answer
-    }
     void press(const std::vector<Chord>& chords) const
     {
-        for (const Chord& chord : chords)
-            press(chord);
+        for (const Chord& chord : chords) {
+            for (KeySym k : chord)
+                XTestFakeKeyEvent(dpy_, XKeysymToKeycode(dpy_, k), True, CurrentTime);
+            for (auto k = chord.rbegin(); k != chord.rend(); ++k)
+                XTestFakeKeyEvent(dpy_, XKeysymToKeycode(dpy_, *k), False, CurrentTime);
+            XSync(dpy_, False);
+            QTest::qWait(150);  // the events read, menus shown or closed, the window manager's answer
+        }
     }
 
 private:
@@ -301,7 +299,7 @@ private slots:
             keys_.press(c.keys);
             QStringList tops = {topmost()};
             while (tops.size() < c.after.size()) {
-                keys_.press(esc);
+                keys_.press({esc});
                 tops.append(topmost());
             }
             seen.append(QStringLiteral("%1: %2").arg(c.opened, tops.join(QStringLiteral(", "))));
@@ -348,6 +346,31 @@ private slots:
 
         keys_.press({K{XK_Control_L, XK_p}});  // a language mode
         QCOMPARE(w_->languageMode(), 2);
+    }
+
+    // A row in view stays in view when the list gets lower: the search panel opening, the
+    // window made smaller.
+    void currentRowStaysInViewWhenTheListShrinks()
+    {
+        start({gamePath()});
+        const int row = 40;
+        list()->selectRow(row);
+        list()->scrollTo(w_->listModel()->index(row, 0), QAbstractItemView::PositionAtBottom);
+        QVERIFY2(rowInFullView(row), qPrintable(rowReport(row)));
+        keys_.press({{XK_Control_L, XK_f}});
+        QVERIFY2(w_->searchPanel()->isVisible() && rowInFullView(row), qPrintable(rowReport(row)));
+        w_->resize(w_->width(), w_->height() - 150);
+        QTRY_VERIFY2(rowInFullView(row) && list()->viewport()->height() < 300, qPrintable(rowReport(row)));
+    }
+
+    // The column headers are in the list's font from the start, as they are once a font is
+    // chosen in the options.
+    void headersInTheListFontAfterARestart()
+    {
+        WriteFileBytes(dir_->file("Settings.ini"), "[Font]\r\nName=DejaVu Serif\r\nSize=16\r\nStyle=1\r\n");
+        start({gamePath()});
+        QCOMPARE(list()->horizontalHeader()->font(), list()->font());
+        QVERIFY(list()->horizontalHeader()->height() > QFontMetrics(list()->font()).height());
     }
 };
 
