@@ -3,9 +3,12 @@
 #include "text/cp1251.h"
 #include "entrylistmodel.h"
 
+#include <QContextMenuEvent>
+#include <QCoreApplication>
 #include <QFontMetrics>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QResizeEvent>
 #include <QScrollBar>
 
 #include <algorithm>
@@ -62,6 +65,9 @@ void EntryListView::setEntryModel(EntryListModel* model)
 void EntryListView::applyFont(const QFont& font, const QColor& color)
 {
     setFont(font);
+    // Set on the header too: Qt passes a font down to a header not yet shown only once it
+    // is polished, which is never for the font read at start-up.
+    horizontalHeader()->setFont(font);
     QPalette pal = palette();
     pal.setColor(QPalette::Text, color);
     setPalette(pal);
@@ -170,6 +176,14 @@ void EntryListView::keyPressEvent(QKeyEvent* event)
         event->accept();
         return;
     }
+    // Shift+F10 is the Menu key of keyboards without one; Qt knows only the Menu key, and
+    // places the menu at the current row as it does for that key.
+    if (event->key() == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier) {
+        const QPoint at = inputMethodQuery(Qt::ImCursorRectangle).toRect().center();
+        QContextMenuEvent menu(QContextMenuEvent::Keyboard, at, viewport()->mapToGlobal(at), event->modifiers());
+        QCoreApplication::sendEvent(this, &menu);
+        return;
+    }
     QTableView::keyPressEvent(event);
 }
 
@@ -210,8 +224,15 @@ void EntryListView::scrollTo(const QModelIndex& index, ScrollHint hint)
 
 void EntryListView::resizeEvent(QResizeEvent* event)
 {
+    // A current row the user could see stays in view when the list gets lower (the window
+    // made smaller, the search panel opening).
+    const QRect row = visualRect(currentIndex());
+    const int heightBefore = viewport()->height() - (event->size().height() - event->oldSize().height());
+    const bool wasInView = row.isValid() && row.top() >= 0 && row.top() < heightBefore;
     QTableView::resizeEvent(event);
     fitKeyColumnToClientWidth();
+    if (wasInView)
+        revealRow(currentIndex().row());
 }
 
 void EntryListView::fitKeyColumnToClientWidth()

@@ -12,6 +12,7 @@
 #include <QActionGroup>
 #include <QCloseEvent>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenuBar>
 #include <QStatusBar>
@@ -288,6 +289,16 @@ void MainWindow::closeEvent(QCloseEvent* event)
         return;
     }
     event->accept();
+}
+
+// Esc is no shortcut but a key that reaches the window only when nothing under it used it:
+// an open menu, list or the menu bar closes first, each on its own Esc.
+void MainWindow::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier)
+        EscapePressed();
+    else
+        QMainWindow::keyPressEvent(event);
 }
 
 void MainWindow::EscapePressed()

@@ -190,13 +190,6 @@ void MainWindow::createMenus()
             popupMenu_->popup(list_->viewport()->mapToGlobal(pos));
     });
 
-    // Esc: hides the search panel when it is shown, otherwise minimizes the application.
-    auto* esc = new QAction(this);
-    esc->setObjectName(QStringLiteral("EscAction"));
-    esc->setShortcut(QKeySequence(Qt::Key_Escape));
-    esc->setShortcutContext(Qt::WindowShortcut);
-    connect(esc, &QAction::triggered, this, &MainWindow::EscapePressed);
-    addAction(esc);
 }
 
 void MainWindow::UpdateMenuState()

@@ -9,6 +9,7 @@ packages=(
   clang libclang-rt-14-dev   # libFuzzer and the sanitizer runtimes (clang only recommends them)
   libgettextpo-dev gettext   # PO files: read and written by gettext's library, checked by msgfmt
   xvfb xauth libx11-dev   # the real-window smoke test
+  libxtst-dev             # real key presses sent through the X server in the real-window tests
   openbox                 # a window manager for the real-window tests, framing as a desktop does
   qt6-translations-l10n   # Qt's own buttons and dialogs in Russian
   fonts-dejavu-core

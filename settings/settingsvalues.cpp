@@ -1,79 +1,73 @@
 #include "settingsvalues.h"
 
+#include <string_view>
+#include <variant>
+
 namespace zarnik {
+
+namespace {
+
+using Member = std::variant<bool SettingsValues::*, int SettingsValues::*, std::string SettingsValues::*>;
+
+struct Key {
+    std::string_view section, name;
+    Member member;  // its default is the member's initializer
+    bool placement = false;  // the normal window's geometry, neither read nor written when maximized
+};
+
+// In the order a save writes them, which decides the order of the sections in a new file.
+const Key Keys[] = {
+    {"Size", "Width", &SettingsValues::width, true},
+    {"Size", "Height", &SettingsValues::height, true},
+    {"Position", "Left", &SettingsValues::left, true},
+    {"Position", "Top", &SettingsValues::top, true},
+    {"Position", "Maximized", &SettingsValues::maximized},
+    {"Size", "CaptionWidth", &SettingsValues::captionWidth},
+    {"Edit", "Top", &SettingsValues::editTop},
+    {"Edit", "Left", &SettingsValues::editLeft},
+    {"Edit", "Width", &SettingsValues::editWidth},
+    {"File", "LastFile", &SettingsValues::lastFile},
+    {"File", "Lang", &SettingsValues::lang},
+    {"Options", "UseGrig", &SettingsValues::useGrig},
+    {"Options", "AutoSize", &SettingsValues::autoSize},
+    {"Options", "ChangeDir", &SettingsValues::changeDir},
+    {"Options", "RecCount", &SettingsValues::recCount},
+    {"Find", "FindDown", &SettingsValues::findDown},
+    {"Find", "MatchCase", &SettingsValues::matchCase},
+    {"String", "LastString", &SettingsValues::lastString},
+    {"Font", "Name", &SettingsValues::fontName},
+    {"Font", "CharSet", &SettingsValues::fontCharSet},
+    {"Font", "Color", &SettingsValues::fontColor},
+    {"Font", "Size", &SettingsValues::fontSize},
+    {"Font", "Style", &SettingsValues::fontStyle},
+};
+
+void ReadInto(const IniFile& ini, const Key& k, bool& v) { v = ini.readBool(k.section, k.name, v); }
+void ReadInto(const IniFile& ini, const Key& k, int& v) { v = ini.readInt(k.section, k.name, v); }
+void ReadInto(const IniFile& ini, const Key& k, std::string& v) { v = ini.readString(k.section, k.name, v); }
+void WriteFrom(IniFile& ini, const Key& k, bool v) { ini.writeBool(k.section, k.name, v); }
+void WriteFrom(IniFile& ini, const Key& k, int v) { ini.writeInt(k.section, k.name, v); }
+void WriteFrom(IniFile& ini, const Key& k, const std::string& v) { ini.writeString(k.section, k.name, v); }
+
+}  // namespace
 
 SettingsValues ReadSettings(const IniFile& ini)
 {
     SettingsValues v;
     v.maximized = ini.readBool("Position", "Maximized", v.maximized);
-    if (!v.maximized) {
-        v.left = ini.readInt("Position", "Left", v.left);
-        v.top = ini.readInt("Position", "Top", v.top);
-        v.width = ini.readInt("Size", "Width", v.width);
-        v.height = ini.readInt("Size", "Height", v.height);
-    }
-    v.captionWidth = ini.readInt("Size", "CaptionWidth", v.captionWidth);
-
-    v.editTop = ini.readInt("Edit", "Top", v.editTop);
-    v.editLeft = ini.readInt("Edit", "Left", v.editLeft);
-    v.editWidth = ini.readInt("Edit", "Width", v.editWidth);
-
-    v.lastFile = ini.readString("File", "LastFile", v.lastFile);
-    v.lang = ini.readInt("File", "Lang", v.lang);
-
-    v.useGrig = ini.readBool("Options", "UseGrig", v.useGrig);
-    v.autoSize = ini.readBool("Options", "AutoSize", v.autoSize);
-    v.changeDir = ini.readBool("Options", "ChangeDir", v.changeDir);
-    v.recCount = ini.readInt("Options", "RecCount", v.recCount);
-
-    v.lastString = ini.readInt("String", "LastString", v.lastString);
-
-    v.fontName = ini.readString("Font", "Name", v.fontName);
-    v.fontCharSet = ini.readInt("Font", "CharSet", v.fontCharSet);
-    v.fontColor = ini.readInt("Font", "Color", v.fontColor);
-    v.fontSize = ini.readInt("Font", "Size", v.fontSize);
-    v.fontStyle = ini.readInt("Font", "Style", v.fontStyle);
-
-    v.findDown = ini.readBool("Find", "FindDown", v.findDown);
-    v.matchCase = ini.readBool("Find", "MatchCase", v.matchCase);
+    for (const Key& k : Keys)
+        if (!(k.placement && v.maximized))
+            std::visit([&](auto member) { ReadInto(ini, k, v.*member); }, k.member);
     return v;
 }
 
-void WriteSettings(IniFile& ini, const SettingsValues& v, bool maximized)
+void WriteSettings(IniFile& ini, const SettingsValues& values, bool maximized)
 {
-    if (maximized) {
-        ini.writeBool("Position", "Maximized", true);
-    } else {
-        ini.writeInt("Size", "Width", v.width);
-        ini.writeInt("Size", "Height", v.height);
-        ini.writeInt("Position", "Left", v.left);
-        ini.writeInt("Position", "Top", v.top);
-        ini.writeBool("Position", "Maximized", false);
-    }
-    ini.writeInt("Size", "CaptionWidth", v.captionWidth);
-
-    ini.writeInt("Edit", "Top", v.editTop);
-    ini.writeInt("Edit", "Left", v.editLeft);
-    ini.writeInt("Edit", "Width", v.editWidth);
-
-    ini.writeString("File", "LastFile", v.lastFile);
-    ini.writeInt("File", "Lang", v.lang);
-
-    ini.writeBool("Options", "UseGrig", v.useGrig);
-    ini.writeBool("Options", "AutoSize", v.autoSize);
-    ini.writeBool("Options", "ChangeDir", v.changeDir);
-    ini.writeInt("Options", "RecCount", v.recCount);
-
-    ini.writeBool("Find", "FindDown", v.findDown);
-    ini.writeBool("Find", "MatchCase", v.matchCase);
-
-    ini.writeInt("String", "LastString", v.lastString);
-
-    ini.writeString("Font", "Name", v.fontName);
-    ini.writeInt("Font", "CharSet", v.fontCharSet);
-    ini.writeInt("Font", "Color", v.fontColor);
-    ini.writeInt("Font", "Size", v.fontSize);
-    ini.writeInt("Font", "Style", v.fontStyle);
+    SettingsValues v = values;
+    v.maximized = maximized;
+    for (const Key& k : Keys)
+        if (!(k.placement && maximized))
+            std::visit([&](auto member) { WriteFrom(ini, k, v.*member); }, k.member);
 }
 
 }  // namespace zarnik

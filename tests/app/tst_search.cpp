@@ -10,7 +10,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
-#include <QClipboard>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
@@ -84,13 +83,10 @@ private slots:
         QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(combo()));
         QVERIFY(misses(QStringLiteral("a"), true));  // no current entry
         QVERIFY(misses(QStringLiteral("a"), false));
-        // Every editing command is disabled: its key does nothing at all, not even in the field.
-        QApplication::clipboard()->setText(QStringLiteral("XYZ"));
+        // A disabled command's key does nothing at all, not even in the field.
         field()->selectAll();
-        for (Qt::Key key : {Qt::Key_Z, Qt::Key_C, Qt::Key_V, Qt::Key_Delete})
-            QTest::keyClick(combo(), key, Qt::ControlModifier);
+        QTest::keyClick(combo(), Qt::Key_Delete, Qt::ControlModifier);
         QCOMPARE(field()->text(), QStringLiteral("a"));
-        QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("XYZ"));
 
         // Esc while shown, or "Скрыть", hides the panel and puts the focus into the list.
         QTest::keyClick(combo(), Qt::Key_Escape);
@@ -111,15 +107,10 @@ private slots:
         QCOMPARE(box.bottom() + 1, w_->statusBar()->geometry().top());
         QCOMPARE(box.width(), w_->centralWidget()->width());
 
-        // With a document the command keys act on it, and the field still never sees them.
+        // With a document a command key acts on it, and the field still never sees it.
         field()->selectAll();
-        QTest::keyClick(combo(), Qt::Key_C, Qt::ControlModifier);
-        QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("entry"));  // the entry's text
-        QApplication::clipboard()->setText(QStringLiteral("XYZ"));
-        QTest::keyClick(combo(), Qt::Key_V, Qt::ControlModifier);
-        QCOMPARE(std::string(w_->document().text(0)), std::string("XYZ"));
-        QTest::keyClick(combo(), Qt::Key_Z, Qt::ControlModifier);
-        QCOMPARE(std::string(w_->document().text(0)), std::string("entry"));
+        QTest::keyClick(combo(), Qt::Key_Delete, Qt::ControlModifier);
+        QCOMPARE(std::string(w_->document().text(0)), std::string());
         QCOMPARE(field()->text(), QStringLiteral("a"));
         // Keys that are no command's still edit the field.
         QTest::keyClick(combo(), Qt::Key_Backspace);

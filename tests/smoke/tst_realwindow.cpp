@@ -11,18 +11,51 @@
 #include "tempdir.h"
 #include "windowtest.h"
 
+#include <QClipboard>
 #include <QComboBox>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
 #include <QtTest>
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
+#include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
+
+#include <vector>
 
 using namespace zarnik::testing;
+
+// Keys pressed through the X server, as a keyboard presses them: each goes to the window
+// and control that has the focus, past the window manager and the grabs of open menus.
+class XKeys {
+public:
+    using Chord = std::vector<KeySym>;  // pressed in order, released in reverse
+    XKeys() : dpy_(XOpenDisplay(nullptr)) {}
+    ~XKeys() { XCloseDisplay(dpy_); }
+    void press(const std::vector<Chord>& chords) const
+    {
+        for (const Chord& chord : chords) {
+            for (KeySym k : chord)
+                XTestFakeKeyEvent(dpy_, XKeysymToKeycode(dpy_, k), True, CurrentTime);
+            for (auto k = chord.rbegin(); k != chord.rend(); ++k)
+                XTestFakeKeyEvent(dpy_, XKeysymToKeycode(dpy_, *k), False, CurrentTime);
+            XSync(dpy_, False);
+            QTest::qWait(150);  // the events read, menus shown or closed, the window manager's answer
+        }
+    }
+
+private:
+    Display* dpy_;
+};
 
 class RealWindowTest : public WindowTest {
     Q_OBJECT
 
     std::unique_ptr<MainWindow> w_;
+    XKeys keys_;
 
     QString gamePath() const { return path("game.gxt"); }
     EntryListView* list() const { return w_->list(); }
@@ -37,6 +70,22 @@ class RealWindowTest : public WindowTest {
         QVERIFY(QTest::qWaitForWindowExposed(w_.get()));
         QTRY_VERIFY(w_->frameGeometry().size() != w_->size());
         QTest::qWait(300);
+        w_->activateWindow();
+        QTRY_VERIFY(w_->isActiveWindow());  // the keyboard's keys go to it
+    }
+    // What the next Esc should close: an open popup first, then the menu bar, the search
+    // panel, and last the window itself.
+    QString topmost() const
+    {
+        if (const QWidget* popup = QApplication::activePopupWidget())
+            return popup->objectName() == QLatin1String("PopupMenu1") ? QStringLiteral("popup menu")
+                   : qobject_cast<const QMenu*>(popup)                ? QStringLiteral("menu")
+                                                                      : QStringLiteral("list");
+        if (w_->isMinimized())
+            return QStringLiteral("minimized");
+        if (w_->menuBar()->activeAction())
+            return QStringLiteral("menu bar");
+        return w_->searchPanel()->isVisible() ? QStringLiteral("panel") : QStringLiteral("window");
     }
     // The width that shows the widest key of the file unshortened (text and padding).
     int widestKeyNeeds() const
@@ -95,6 +144,7 @@ private slots:
         WriteFileBytes(dir_->file("game.gxt"), zarnik::bench::GenerateGxt(2600));
         WriteFileBytes(dir_->file("Settings.ini"),
                        "[Size]\r\nWidth=713\r\nHeight=600\r\n[Position]\r\nLeft=100\r\nTop=60\r\n");
+        WriteFileBytes(dir_->file("LastSearched.ini"), std::string("garage\0bomb\0", 12));
     }
     void cleanup() { w_.reset(); dir_.reset(); }
 
@@ -223,6 +273,104 @@ private slots:
         QCOMPARE(w_->windowTitle(), QString());
         QTest::qWait(400);
         QCOMPARE(shownCaption(), before);
+    }
+
+    // Each Esc closes the one thing on top: an open menu or list, then the menu bar, then
+    // the search panel; only an Esc with nothing left to close minimises the window.
+    void escapeClosesOneThingAtATime()
+    {
+        using K = XKeys::Chord;
+        const K esc{XK_Escape}, alt{XK_Alt_L}, down{XK_Down}, find{XK_Control_L, XK_f};
+        const struct {
+            const char* opened;
+            std::vector<K> keys;
+            QStringList after;  // what is on top after the keys, then after each Esc
+        } cases[] = {
+            {"a menu by Alt, Down", {alt, down}, {"menu", "menu bar", "window", "minimized"}},
+            {"the menu bar by Alt alone", {alt}, {"menu bar", "window", "minimized"}},
+            {"the history list", {find, {XK_Alt_L, XK_Down}}, {"list", "panel", "window", "minimized"}},
+            {"a menu over the search panel", {find, alt, down}, {"menu", "menu bar", "panel", "window", "minimized"}},
+            {"the popup menu by Shift+F10", {{XK_Shift_L, XK_F10}}, {"popup menu", "window", "minimized"}},
+            {"the popup menu by the Menu key", {{XK_Menu}}, {"popup menu", "window", "minimized"}},
+        };
+        QStringList seen, expected;
+        for (const auto& c : cases) {
+            start({gamePath()});
+            keys_.press(c.keys);
+            QStringList tops = {topmost()};
+            while (tops.size() < c.after.size()) {
+                keys_.press({esc});
+                tops.append(topmost());
+            }
+            seen.append(QStringLiteral("%1: %2").arg(c.opened, tops.join(QStringLiteral(", "))));
+            expected.append(QStringLiteral("%1: %2").arg(c.opened, c.after.join(QStringLiteral(", "))));
+        }
+        QVERIFY2(seen == expected, qPrintable(QStringLiteral("\nseen:\n%1\nexpected:\n%2")
+                                                  .arg(seen.join(QLatin1Char('\n')), expected.join(QLatin1Char('\n')))));
+    }
+
+    // While the query field has the focus, the text-editing keys edit the query, never the
+    // current entry; the other menu keys still act on the document.
+    void textKeysEditTheQueryNotTheEntry()
+    {
+        using K = XKeys::Chord;
+        const K ctrlA{XK_Control_L, XK_a}, ab[] = {{XK_a}, {XK_b}};
+        const struct {
+            std::vector<K> keys;  // after typing "ab" into the field
+            const char* field;
+            const char* clipboard;
+        } cases[] = {
+            {{{XK_Control_L, XK_v}}, "abкот", "кот"},
+            {{{XK_Shift_L, XK_Insert}}, "abкот", "кот"},
+            {{ctrlA, {XK_Control_L, XK_c}}, "ab", "ab"},
+            {{ctrlA, {XK_Control_L, XK_Insert}}, "ab", "ab"},
+            {{ctrlA, {XK_Control_L, XK_x}}, "", "ab"},
+            {{ctrlA, {XK_Shift_L, XK_Delete}}, "", "ab"},
+            {{{XK_Control_L, XK_z}}, "", "кот"},
+            {{{XK_Control_L, XK_z}, {XK_Control_L, XK_y}}, "ab", "кот"},
+        };
+        start({gamePath()});
+        const std::string entry(w_->document().text(1));
+        keys_.press({K{XK_Control_L, XK_f}});
+        for (const auto& c : cases) {
+            w_->searchPanel()->queryBox()->clearEditText();
+            QApplication::clipboard()->setText(QStringLiteral("кот"));
+            keys_.press({ab[0], ab[1]});
+            keys_.press(c.keys);
+            QCOMPARE(w_->searchPanel()->queryBox()->currentText(), QString::fromUtf8(c.field));
+            QCOMPARE(QApplication::clipboard()->text(), QString::fromUtf8(c.clipboard));
+            QVERIFY(!w_->isModified());
+            QCOMPARE(w_->statusText(2), QString());
+        }
+        QCOMPARE(std::string(w_->document().text(1)), entry);
+
+        keys_.press({K{XK_Control_L, XK_p}});  // a language mode
+        QCOMPARE(w_->languageMode(), 2);
+    }
+
+    // A row in view stays in view when the list gets lower: the search panel opening, the
+    // window made smaller.
+    void currentRowStaysInViewWhenTheListShrinks()
+    {
+        start({gamePath()});
+        const int row = 40;
+        list()->selectRow(row);
+        list()->scrollTo(w_->listModel()->index(row, 0), QAbstractItemView::PositionAtBottom);
+        QVERIFY2(rowInFullView(row), qPrintable(rowReport(row)));
+        keys_.press({{XK_Control_L, XK_f}});
+        QVERIFY2(w_->searchPanel()->isVisible() && rowInFullView(row), qPrintable(rowReport(row)));
+        w_->resize(w_->width(), w_->height() - 150);
+        QTRY_VERIFY2(rowInFullView(row) && list()->viewport()->height() < 300, qPrintable(rowReport(row)));
+    }
+
+    // The column headers are in the list's font from the start, as they are once a font is
+    // chosen in the options.
+    void headersInTheListFontAfterARestart()
+    {
+        WriteFileBytes(dir_->file("Settings.ini"), "[Font]\r\nName=DejaVu Serif\r\nSize=16\r\nStyle=1\r\n");
+        start({gamePath()});
+        QCOMPARE(list()->horizontalHeader()->font(), list()->font());
+        QVERIFY(list()->horizontalHeader()->height() > QFontMetrics(list()->font()).height());
     }
 };
 
