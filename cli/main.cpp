@@ -171,9 +171,8 @@ struct Invocation {
 
 int parseMode(std::string_view value, const CommandRow* c)
 {
-    if (value == "original") return kModeOriginal;
-    if (value == "pirate") return kModePirate;
-    if (value == "buka") return kModeBuka;
+    if (const auto mode = ModeByName(value))
+        return *mode;
     throw UsageError{"unknown mode '" + std::string(value) + "' (original, pirate or buka)", c};
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "format/gxtdocument.h"
+#include "text/encodings.h"
 
 #include <array>
 #include <cstddef>
@@ -24,14 +25,6 @@ enum class TranslationFormat { Po, Pot, Tsv };
 
 // By the name's extension (.po, .pot, .tsv, any case); nothing for other names.
 std::optional<TranslationFormat> TranslationFormatFor(const std::string& path);
-
-// "original", "pirate", "buka", and back.
-const char* ModeName(int mode);
-std::optional<int> ModeByName(std::string_view name);
-
-// What the editor stores for text typed in `mode`: "ё" folded to "е", Pirate upper-cased,
-// then the mode's storage table.
-void TypedToStorage(Text& text, int mode);
 
 // A key name as a translation file spells it: the 8 name bytes up to the last non-zero
 // one, and for the second and later entries of a file with the same 8 bytes, "⟦#N⟧".
