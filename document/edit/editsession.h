@@ -3,6 +3,7 @@
 #include "text/encodings.h"
 #include "format/gxtdocument.h"
 #include "files/safefile.h"
+#include "edit/textchange.h"
 #include "edit/undohistory.h"
 
 #include <cstddef>
@@ -38,11 +39,7 @@ public:
         virtual void historyChanged() {}
     };
 
-    // A change of one entry as part of a whole-document change.
-    struct TextChange {
-        size_t index = 0;
-        Text text;
-    };
+    using TextChange = zarnik::TextChange;
 
     // Listeners are told in the order they were added; they must outlive the session or
     // be removed first.

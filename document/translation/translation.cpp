@@ -412,8 +412,7 @@ int TranslationMode(const Translation& tr, std::optional<int> explicitMode, int 
     return tr.mode.value_or(explicitMode.value_or(fallback));
 }
 
-ApplyResult ApplyTranslation(const GxtDocument& doc, const std::vector<Text>& current,
-                             const Translation& tr, int mode, bool useFuzzy)
+ApplyResult ApplyTranslation(const GxtDocument& doc, const Translation& tr, int mode, bool useFuzzy)
 {
     using Key = std::pair<std::array<char, 8>, unsigned>;
     std::map<Key, size_t> index;
@@ -449,7 +448,6 @@ ApplyResult ApplyTranslation(const GxtDocument& doc, const std::vector<Text>& cu
     }
 
     ApplyResult r;
-    r.texts = current;
     const uint8_t* display = DisplayTableFor(mode);
     const uint8_t* typedStorage = TypedStorageTableFor(mode);
     for (size_t n = 0; n < tr.entries.size(); ++n) {
@@ -474,12 +472,10 @@ ApplyResult ApplyTranslation(const GxtDocument& doc, const std::vector<Text>& cu
         }
         ++r.replaced;
         r.storedDifferently += differs;
-        Text& slot = r.texts[target[n]];
-        if (slot != stored) {
-            ++r.changed;
-            slot = std::move(stored);
-        }
+        if (doc.text(target[n]) != stored)
+            r.changes.push_back({target[n], std::move(stored)});
     }
+    std::sort(r.changes.begin(), r.changes.end(), [](const TextChange& a, const TextChange& b) { return a.index < b.index; });
     return r;
 }
 
