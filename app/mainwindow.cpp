@@ -21,16 +21,6 @@
 
 namespace {
 
-QString languageCaption(int mode)
-{
-    switch (mode) {
-    case zarnik::kModeOriginal: return QStringLiteral("Язык (О)");
-    case zarnik::kModePirate: return QStringLiteral("Язык (П)");
-    case zarnik::kModeBuka: return QStringLiteral("Язык (Б)");
-    default: return QStringLiteral("Язык");
-    }
-}
-
 std::string toLocalPath(const QString& path)
 {
     return platform::CorePath(path);
@@ -160,11 +150,13 @@ void MainWindow::SetStatus(int panel, const QString& text)
 
 void MainWindow::entryChanged(size_t index)
 {
+    entryTyped(index, ToDisplay(zarnik::Text(session_.text(index))));
+}
+
+void MainWindow::entryTyped(size_t index, std::string_view shown)
+{
     const int row = static_cast<int>(index);
-    if (typedRow_)
-        model_->setRowText(row, *typedRow_);
-    else
-        model_->setRowText(row, ToDisplay(zarnik::Text(session_.text(index))));
+    model_->setRowText(row, shown);
     if (row == CurrentIndex)
         UpdatePositionPanel();
 }
@@ -371,7 +363,7 @@ int MainWindow::displayMode() const
 
 void MainWindow::setLanguageCaption(int mode)
 {
-    languageMenu_->setTitle(languageCaption(mode));
+    languageMenu_->setTitle(QString::fromUtf8(zarnik::ModeMenuCaption(mode)));
 }
 
 void MainWindow::SelectMode(int mode)

@@ -90,6 +90,7 @@ private:
 
     // What the session announces.
     void entryChanged(size_t index) override;
+    void entryTyped(size_t index, std::string_view typed) override;
     void allEntriesChanged() override;
     void modifiedChanged(bool modified) override;
     void historyChanged() override;
@@ -126,8 +127,6 @@ private:
     bool hasCurrentEntry() const;
     // Stores what the user typed or pasted into the current entry.
     void storeTyped(const QString& text, const QString& status);
-    // What the user typed or pasted, made storable in the mode in force.
-    zarnik::Text typedText(const QString& text) const;
     void Edit();
     void Copy();
     void Paste();
@@ -139,9 +138,6 @@ private:
     void Undo();
     void Redo();
     void showUndoneEntry(size_t index);
-    // Set while a typed text is being stored: the row shows it as typed, which can differ
-    // from the stored bytes shown back (a typed byte the encoding uses for a letter).
-    std::optional<zarnik::Text> typedRow_;
 
     // --- search panel
 public:

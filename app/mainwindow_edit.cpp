@@ -24,21 +24,8 @@ bool MainWindow::hasCurrentEntry() const
 
 void MainWindow::storeTyped(const QString& text, const QString& status)
 {
-    zarnik::Text shown = typedText(text);
-    typedRow_ = shown;
-    session_.setText(static_cast<size_t>(CurrentIndex), ToStorage(std::move(shown)));
-    typedRow_.reset();
+    session_.setTypedText(static_cast<size_t>(CurrentIndex), QStringToCp1251(text), displayMode());
     SetStatus(2, status);
-}
-
-zarnik::Text MainWindow::typedText(const QString& text) const
-{
-    zarnik::Text bytes = QStringToCp1251(text);
-    zarnik::FoldYo(bytes);
-    // Pirate has no lower case at all.
-    if (displayMode() == zarnik::kModePirate)
-        zarnik::UpperNoYo(bytes);
-    return bytes;
 }
 
 void MainWindow::Edit()

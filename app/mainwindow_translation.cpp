@@ -88,7 +88,7 @@ void MainWindow::ImportTranslation()
         const zarnik::Translation tr = zarnik::ReadTranslationFile(localPath(chosen));
         // The file's own mode, when it names one: its texts were written for that mode.
         const int mode = zarnik::TranslationMode(tr, std::nullopt, LanguageMode);
-        result = zarnik::ApplyTranslation(document(), document().currentTexts(), tr, mode, false);
+        result = zarnik::ApplyTranslation(document(), tr, mode, false);
     } catch (const zarnik::TranslationError& e) {
         prompts_.error(this, QStringLiteral("Перевод не импортирован, строки не изменены:\n") + problemList(e));
         return;
@@ -96,12 +96,7 @@ void MainWindow::ImportTranslation()
         showFileError(e);
         return;
     }
-    // Only the texts the file changes are handed over; the session empties the history
-    // and refills the list the same way whatever the count.
-    std::vector<zarnik::EditSession::TextChange> changes;
-    for (size_t i = 0; i < result.texts.size(); ++i)
-        if (result.texts[i] != session_.text(i))
-            changes.push_back({i, std::move(result.texts[i])});
-    session_.setTexts(std::move(changes));
-    SetStatus(2, QStringLiteral("Перевод импортирован, строк изменено: %1").arg(result.changed));
+    const size_t changed = result.changes.size();
+    session_.setTexts(std::move(result.changes));
+    SetStatus(2, QStringLiteral("Перевод импортирован, строк изменено: %1").arg(changed));
 }

@@ -24,6 +24,63 @@ using namespace zarnik::cli;
 constexpr int kExitFailure = 1;
 constexpr int kExitUsage = 2;
 
+struct CommandRow;
+
+// Thrown for a malformed command line; main prints it with the usage line and exits 2.
+struct UsageError {
+    std::string message;
+    const CommandRow* command;  // null: the general usage line
+};
+
+struct Invocation {
+    const CommandRow* command = nullptr;
+    std::vector<std::string> positionals;
+    std::optional<std::string> output;
+    int mode = kModeBuka;  // the editor's default
+    bool modeGiven = false;
+    std::optional<std::string> source;
+    std::optional<char> language;
+    bool useFuzzy = false;
+    bool help = false;
+};
+
+// What each command does with its command line.
+void runInfo(const Invocation& inv, Output& out) { RunInfo(inv.positionals[0], out); }
+void runList(const Invocation& inv, Output& out) { RunList(inv.positionals[0], inv.mode, out); }
+void runExport(const Invocation& inv, Output& out)
+{
+    const auto& pos = inv.positionals;
+    RunExport(pos[0], pos.size() > 1 ? std::optional(pos[1]) : std::nullopt, out);
+}
+void runRecode(const Invocation& inv, Output& out)
+{
+    const std::string& direction = inv.positionals[0];
+    if (direction != "pirate-to-buka" && direction != "buka-to-pirate")
+        throw UsageError{"unknown direction '" + direction + "'", inv.command};
+    RunRecode(direction == "pirate-to-buka" ? RecodeDirection::PirateToBuka : RecodeDirection::BukaToPirate,
+              inv.positionals[1], inv.output, out);
+}
+void runResave(const Invocation& inv, Output& out) { RunResave(inv.positionals[0], inv.output, out); }
+#ifdef ZARNIK_NO_TRANSLATIONS
+void runTranslation(const Invocation& inv, Output&)
+{
+    throw UsageError{"PO and TSV files are not supported by this build (it has no GNU gettext)", inv.command};
+}
+constexpr auto runExtract = &runTranslation, runApply = &runTranslation;
+#else
+void runExtract(const Invocation& inv, Output& out)
+{
+    if (!inv.output)
+        throw UsageError{"missing -o OUT.po, OUT.pot or OUT.tsv", inv.command};
+    RunExtract(inv.positionals[0], *inv.output, inv.mode, inv.source, out);
+}
+void runApply(const Invocation& inv, Output& out)
+{
+    RunApply(inv.positionals[0], inv.positionals[1],
+             {inv.output, inv.modeGiven ? std::optional(inv.mode) : std::nullopt, inv.language, inv.useFuzzy}, out);
+}
+#endif
+
 struct CommandRow {
     std::string_view name;
     std::string_view arguments;  // the usage line after the command name
@@ -32,6 +89,7 @@ struct CommandRow {
     size_t minPositionals, maxPositionals;
     bool takesMode;
     bool takesOutput;
+    void (*run)(const Invocation&, Output&);
     std::string_view otherOptions = {};  // further options it takes, space-separated
 };
 
@@ -44,31 +102,31 @@ constexpr CommandRow kCommands[] = {
      "(no encoding explains most of the Russian texts), with the number of texts behind\n"
      "that verdict. Bytes alone cannot tell: the verdict comes from how Russian each text\n"
      "reads in each encoding, by letter and letter-pair frequencies.\n",
-     1, 1, false, false},
+     1, 1, false, false, runInfo},
     {"list", "FILE.gxt [--mode original|pirate|buka]", "every key and its text, one entry a line",
      "Prints each key, a tab and its text as the editor shows it in the given language mode\n"
      "(default buka), in UTF-8. Tabs, line breaks, backslashes and zero bytes are written\n"
      "as \\t, \\n, \\r, \\\\ and \\0, so every entry stays on one line.\n",
-     1, 1, true, false},
+     1, 1, true, false, runList},
     {"export", "FILE.gxt [OUT.txt]", "the editor's plain-text export",
      "Writes exactly what the editor's export writes (Windows-1251, CR LF) to OUT.txt, or\n"
      "without OUT.txt to FILE with its extension replaced by \".txt\". An existing output\n"
      "file is replaced; it is never left half-written. OUT.txt \"-\" is standard output; a\n"
      "pipe or a device named as OUT.txt is written into.\n",
-     1, 2, false, false},
+     1, 2, false, false, runExport},
     {"recode", "pirate-to-buka|buka-to-pirate FILE.gxt [-o OUT.gxt]",
      "convert every Russian text between the two encodings",
      "Recodes every text holding Pirate (or Buka) bytes, like the editor's recode-all, and\n"
      "saves FILE.gxt in place, or OUT.gxt with -o. The file replaced keeps its previous\n"
      "contents as a backup under its name followed by \"_\". When no text needs recoding,\n"
      "an in-place recode writes nothing, so the existing backup survives.\n",
-     2, 2, false, true},
+     2, 2, false, true, runRecode},
     {"resave", "FILE.gxt [-o OUT.gxt]", "load and save again in the editor's layout",
      "Saves FILE.gxt (or OUT.gxt with -o) as the editor saves: strings in key-table order,\n"
      "back to back, sizes and offsets recomputed. The previous file is kept as its name\n"
      "followed by \"_\". A symbolic link is followed and stays a link; a pipe or a device\n"
      "is never replaced.\n",
-     1, 1, false, true},
+     1, 1, false, true, runResave},
     {"extract", "FILE.gxt -o OUT.po|OUT.pot|OUT.tsv [--mode original|pirate|buka] [--source SRC.gxt]",
      "the texts out to a PO, POT or TSV file for translators",
      "Writes every entry of FILE.gxt, in the given language mode (default buka), to OUT:\n"
@@ -88,7 +146,7 @@ constexpr CommandRow kCommands[] = {
      "Starting a new translation from the English file alone:\n"
      "  zarnik-cli extract e.gxt -o ru.pot, translate it into ru.po, then\n"
      "  zarnik-cli apply e.gxt ru.po -o r.gxt --language R\n",
-     1, 1, true, true, "--source"},
+     1, 1, true, true, runExtract, "--source"},
     {"apply", "FILE.gxt IN.po|IN.tsv [-o OUT.gxt] [--mode M] [--language LETTER] [--use-fuzzy]",
      "replace texts by those of a PO or TSV file, matched by key",
      "Gives each entry IN names (by its full key) the text IN has for it, and saves\n"
@@ -105,7 +163,7 @@ constexpr CommandRow kCommands[] = {
      "  1. zarnik-cli extract r.gxt -o ru.po --source e.gxt\n"
      "  2. translate ru.po in a PO editor (Poedit, Lokalize, Weblate, ...)\n"
      "  3. zarnik-cli apply r.gxt ru.po\n",
-     2, 2, true, true, "--language --use-fuzzy"},
+     2, 2, true, true, runApply, "--language --use-fuzzy"},
 };
 
 const CommandRow* findCommand(std::string_view name)
@@ -150,30 +208,10 @@ std::string commandHelp(const CommandRow& c)
     return usageLine(c) + summary + ".\n\n" + std::string(c.details);
 }
 
-// Thrown for a malformed command line; main prints it with the usage line and exits 2.
-struct UsageError {
-    std::string message;
-    const CommandRow* command;  // null: the general usage line
-};
-
-struct Invocation {
-    const CommandRow* command = nullptr;
-    std::vector<std::string> positionals;
-    std::optional<std::string> output;
-    int mode = kModeBuka;  // the editor's default
-    bool modeGiven = false;
-    std::optional<std::string> source;
-    std::optional<char> language;
-    bool useFuzzy = false;
-    RecodeDirection direction = RecodeDirection::PirateToBuka;
-    bool help = false;
-};
-
 int parseMode(std::string_view value, const CommandRow* c)
 {
-    if (value == "original") return kModeOriginal;
-    if (value == "pirate") return kModePirate;
-    if (value == "buka") return kModeBuka;
+    if (const auto mode = ModeByName(value))
+        return *mode;
     throw UsageError{"unknown mode '" + std::string(value) + "' (original, pirate or buka)", c};
 }
 
@@ -239,51 +277,13 @@ Invocation parseCommandLine(const std::vector<std::string>& args)
     if (inv.help)
         return inv;
     const auto& pos = inv.positionals;
-    if (c->name == "recode" && !pos.empty()) {
-        if (pos[0] == "buka-to-pirate")
-            inv.direction = RecodeDirection::BukaToPirate;
-        else if (pos[0] != "pirate-to-buka")
-            throw UsageError{"unknown direction '" + pos[0] + "'", c};
-    }
     if (pos.size() < c->minPositionals)
         throw UsageError{pos.empty() && c->minPositionals == 2 ? "missing direction and file"
                                                                : "missing file",
                          c};
     if (pos.size() > c->maxPositionals)
         throw UsageError{"unexpected argument '" + pos.back() + "'", c};
-    if (c->name == "extract" && !inv.output)
-        throw UsageError{"missing -o OUT.po, OUT.pot or OUT.tsv", c};
     return inv;
-}
-
-void run(const Invocation& inv, Output& out)
-{
-    const std::string_view name = inv.command->name;
-    const auto& pos = inv.positionals;
-    if (name == "info") {
-        RunInfo(pos[0], out);
-    } else if (name == "list") {
-        RunList(pos[0], inv.mode, out);
-    } else if (name == "export") {
-        RunExport(pos[0], pos.size() > 1 ? std::optional(pos[1]) : std::nullopt, out);
-    } else if (name == "recode") {
-        RunRecode(inv.direction, pos[1], inv.output, out);
-    } else if (name == "resave") {
-        RunResave(pos[0], inv.output, out);
-#ifdef ZARNIK_NO_TRANSLATIONS
-    } else if (name == "extract" || name == "apply") {
-        throw UsageError{"PO and TSV files are not supported by this build (it has no GNU gettext)",
-                         inv.command};
-#else
-    } else if (name == "extract") {
-        RunExtract(pos[0], *inv.output, inv.mode, inv.source, out);
-    } else if (name == "apply") {
-        RunApply(pos[0], pos[1],
-                 {inv.output, inv.modeGiven ? std::optional(inv.mode) : std::nullopt, inv.language,
-                  inv.useFuzzy},
-                 out);
-#endif
-    }
 }
 
 // Standard error goes through the same writer as the output, so a Windows console shows
@@ -339,7 +339,7 @@ int main(int argc, char** argv)
                 out.write(commandHelp(*inv.command));
             } else {
                 input = inv.positionals[inv.command->minPositionals - 1];
-                run(inv, out);
+                inv.command->run(inv, out);
             }
         }
         out.flush();

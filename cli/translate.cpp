@@ -56,11 +56,11 @@ void RunApply(const std::string& path, const std::string& translation, const App
     GxtDocument doc = LoadGxtFile(path);
     const Translation tr = ReadTranslationFile(translation);
     const int mode = TranslationMode(tr, options.mode, kModeBuka);
-    ApplyResult r = ApplyTranslation(doc, doc.currentTexts(), tr, mode, options.useFuzzy);
+    ApplyResult r = ApplyTranslation(doc, tr, mode, options.useFuzzy);
 
     std::string report = "applied " + translation + " in " + ModeName(mode) + " mode: " +
                          count(r.replaced, "text", "texts") + " taken, " +
-                         count(r.changed, "text", "texts") + " changed";
+                         count(r.changes.size(), "text", "texts") + " changed";
     if (r.untranslated)
         report += ", " + count(r.untranslated, "untranslated entry", "untranslated entries") + " kept";
     if (r.fuzzyKept)
@@ -76,12 +76,11 @@ void RunApply(const std::string& path, const std::string& translation, const App
     if (options.language)
         doc.FileHeader[3] = static_cast<uint8_t>(*options.language);
     // Only a text that differs gets bytes of its own; the rest keep sharing the loaded ones.
-    for (size_t i = 0; i < r.texts.size(); ++i)
-        if (doc.text(i) != r.texts[i])
-            doc.setText(i, std::move(r.texts[i]));
+    for (TextChange& change : r.changes)
+        doc.setText(change.index, std::move(change.text));
 
     // As with recode: an unchanged in-place save would only overwrite the backup.
-    if (r.changed == 0 && !newLanguage && !options.target) {
+    if (r.changes.empty() && !newLanguage && !options.target) {
         out.write(report + "nothing changed; " + path + " is left as it was\n");
         return;
     }

@@ -60,12 +60,12 @@ void EditSession::save(const std::string& path, FileSystem& fs)
     setModified(false);
 }
 
-template <typename Put>
-void EditSession::recordedChangeBy(size_t index, Put put)
+template <typename Put, typename Tell>
+void EditSession::recordedChangeBy(size_t index, Put put, Tell tellChange)
 {
     changeHistory([&] { history_.push(Text(text(index)), index); return true; });
     put();
-    tell([index](Listener& l) { l.entryChanged(index); });
+    tell(tellChange);
     setModified(true);
 }
 
@@ -79,6 +79,20 @@ bool EditSession::setText(size_t index, Text stored)
     if (!exists(index))
         return false;
     recordedChange(index, std::move(stored));
+    return true;
+}
+
+bool EditSession::setTypedText(size_t index, Text typed, int mode)
+{
+    if (!exists(index))
+        return false;
+    FoldTyped(typed, mode);
+    Text stored = typed;
+    const uint8_t* storage = TypedStorageTableFor(mode);
+    for (char& c : stored)
+        c = static_cast<char>(storage[static_cast<uint8_t>(c)]);
+    recordedChangeBy(index, [&] { put(index, std::move(stored)); },
+                     [&](Listener& l) { l.entryTyped(index, typed); });
     return true;
 }
 

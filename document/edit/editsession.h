@@ -3,6 +3,7 @@
 #include "text/encodings.h"
 #include "format/gxtdocument.h"
 #include "files/safefile.h"
+#include "edit/textchange.h"
 #include "edit/undohistory.h"
 
 #include <cstddef>
@@ -27,6 +28,10 @@ public:
         virtual ~Listener() = default;
         // One entry's text changed.
         virtual void entryChanged(size_t /*index*/) {}
+        // One entry's text changed to what the user typed. `typed` is the text as the user
+        // is shown it; it may read differently once stored (a letter without a slot of
+        // its own), and the list shows what was typed until it is filled anew.
+        virtual void entryTyped(size_t index, std::string_view /*typed*/) { entryChanged(index); }
         // Any or every text may have changed, or a new document was loaded.
         virtual void allEntriesChanged() {}
         virtual void modifiedChanged(bool /*modified*/) {}
@@ -34,11 +39,7 @@ public:
         virtual void historyChanged() {}
     };
 
-    // A change of one entry as part of a whole-document change.
-    struct TextChange {
-        size_t index = 0;
-        Text text;
-    };
+    using TextChange = zarnik::TextChange;
 
     // Listeners are told in the order they were added; they must outlive the session or
     // be removed first.
@@ -68,6 +69,9 @@ public:
     // Single-entry changes: each records the entry's previous text for undo and marks the
     // document modified, even when the new text equals the old.
     bool setText(size_t index, Text stored);
+    // The same for text the user typed (Windows-1251) in language mode `mode`, stored as
+    // the editor stores typed text.
+    bool setTypedText(size_t index, Text typed, int mode);
     // Does nothing, not even record, when the text is already empty.
     bool clearText(size_t index);
     // Back to the text as loaded.
@@ -98,8 +102,13 @@ private:
 
     bool exists(size_t index) const { return index < count(); }
     void recordedChange(size_t index, Text stored);
+    template <typename Put, typename Tell>
+    void recordedChangeBy(size_t index, Put put, Tell tellChange);
     template <typename Put>
-    void recordedChangeBy(size_t index, Put put);
+    void recordedChangeBy(size_t index, Put put)
+    {
+        recordedChangeBy(index, put, [index](Listener& l) { l.entryChanged(index); });
+    }
     void wholeDocumentChanged();
     void setModified(bool modified);
     // Runs a change of the history and tells the listeners if undo or redo availability moved.

@@ -182,6 +182,31 @@ const std::array<uint8_t, 256>& identity()
 }
 }  // namespace
 
+const char* ModeName(int mode)
+{
+    if (mode == kModePirate) return "pirate";
+    if (mode == kModeBuka) return "buka";
+    return "original";
+}
+
+std::optional<int> ModeByName(std::string_view name)
+{
+    for (int mode : {kModeOriginal, kModePirate, kModeBuka})
+        if (name == ModeName(mode))
+            return mode;
+    return std::nullopt;
+}
+
+const char* ModeMenuCaption(int mode)
+{
+    switch (mode) {
+    case kModeOriginal: return "Язык (О)";
+    case kModePirate: return "Язык (П)";
+    case kModeBuka: return "Язык (Б)";
+    default: return "Язык";
+    }
+}
+
 const uint8_t* DisplayTableFor(int mode)
 {
     if (mode == kModePirate) return PirateToDisplayTable();
@@ -206,6 +231,33 @@ void ToStorage(Text& text, int mode)
 {
     if (mode == kModePirate) PirateConvert(text, Direction::ToStorage);
     else if (mode == kModeBuka) BukaConvert(text, Direction::ToStorage);
+}
+
+void FoldTyped(Text& text, int mode)
+{
+    if (mode == kModePirate)
+        UpperNoYo(text);
+    else
+        FoldYo(text);
+}
+
+const uint8_t* TypedStorageTableFor(int mode)
+{
+    const auto build = [](int m) {
+        std::array<uint8_t, 256> table{};
+        const uint8_t* storage = StorageTableFor(m);
+        for (int c = 0; c < 256; ++c) {
+            Text typed(1, static_cast<char>(c));
+            FoldTyped(typed, m);
+            table[c] = storage[static_cast<uint8_t>(typed[0])];
+        }
+        return table;
+    };
+    static const std::array<uint8_t, 256> original = build(kModeOriginal), pirate = build(kModePirate),
+                                          buka = build(kModeBuka);
+    if (mode == kModePirate) return pirate.data();
+    if (mode == kModeBuka) return buka.data();
+    return original.data();
 }
 
 }  // namespace zarnik

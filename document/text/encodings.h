@@ -2,6 +2,9 @@
 
 #include "format/gxtdocument.h"
 
+#include <optional>
+#include <string_view>
+
 namespace zarnik {
 
 // The two ways Russian .gxt files put Cyrillic into 8-bit slots.
@@ -60,10 +63,25 @@ constexpr int kModeOriginal = 1;
 constexpr int kModePirate = 2;
 constexpr int kModeBuka = 3;
 
+// A mode's name on the command line and in translation files ("original", "pirate",
+// "buka"; "original" for a number that names no mode), and back.
+const char* ModeName(int mode);
+std::optional<int> ModeByName(std::string_view name);
+// The "Язык" menu's caption (UTF-8) while `mode` is in force; plain "Язык" for a number
+// that names no mode.
+const char* ModeMenuCaption(int mode);
+
 // The byte table that turns a stored text into what the user sees in `mode`, and back.
 const uint8_t* DisplayTableFor(int mode);
 const uint8_t* StorageTableFor(int mode);
 void ToDisplay(Text& text, int mode);
 void ToStorage(Text& text, int mode);
+
+// Text the user typed (Windows-1251) as the editor takes it in `mode`: neither encoding
+// has a slot for "ё", so it folds to "е", and Pirate has no lower case at all. What
+// FoldTyped leaves is what the user is shown; TypedStorageTableFor maps a typed byte
+// straight to the byte stored.
+void FoldTyped(Text& text, int mode);
+const uint8_t* TypedStorageTableFor(int mode);
 
 }  // namespace zarnik

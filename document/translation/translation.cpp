@@ -18,22 +18,6 @@ constexpr std::string_view kOpen = "\xE2\x9F\xA6";
 constexpr std::string_view kClose = "\xE2\x9F\xA7";
 constexpr char kHex[] = "0123456789ABCDEF";
 
-uint8_t typedByteToStorage(uint8_t c, int mode)
-{
-    // The edit dialog folds "ё"; Pirate has no lower case at all (UpperNoYo folds "ё" too).
-    if (mode == kModePirate) {
-        if (c >= 0xE0)
-            c = uint8_t(c - 0x20);
-        else if (c == 0xA8 || c == 0xB8)
-            c = 0xC5;
-    } else if (c == 0xA8) {
-        c = 0xC5;
-    } else if (c == 0xB8) {
-        c = 0xE5;
-    }
-    return StorageTableFor(mode)[c];
-}
-
 // Characters no reader should have to guess at: control characters and the code page's
 // one undefined byte (shown as an invisible U+0098).
 bool invisible(uint8_t c) { return c < 0x20 || c == 0x7F || c == 0x98; }
@@ -202,27 +186,6 @@ std::optional<TranslationFormat> TranslationFormatFor(const std::string& path)
     return std::nullopt;
 }
 
-const char* ModeName(int mode)
-{
-    if (mode == kModePirate) return "pirate";
-    if (mode == kModeBuka) return "buka";
-    return "original";
-}
-
-std::optional<int> ModeByName(std::string_view name)
-{
-    if (name == "original") return kModeOriginal;
-    if (name == "pirate") return kModePirate;
-    if (name == "buka") return kModeBuka;
-    return std::nullopt;
-}
-
-void TypedToStorage(Text& text, int mode)
-{
-    for (char& c : text)
-        c = static_cast<char>(typedByteToStorage(static_cast<uint8_t>(c), mode));
-}
-
 std::string KeyNotation(const std::array<char, 8>& name, unsigned occurrence, TranslationFormat format)
 {
     size_t end = name.size();
@@ -246,12 +209,13 @@ std::string KeyNotation(const std::array<char, 8>& name, unsigned occurrence, Tr
 std::string TextNotation(std::string_view stored, int mode, TranslationFormat format)
 {
     const uint8_t* display = DisplayTableFor(mode);
+    const uint8_t* typedStorage = TypedStorageTableFor(mode);
     std::string out;
     out.reserve(stored.size() + stored.size() / 2);
     for (size_t i = 0; i < stored.size(); ++i) {
         const auto b = static_cast<uint8_t>(stored[i]);
         const uint8_t shown = display[b];
-        if (typedByteToStorage(shown, mode) != b) {
+        if (typedStorage[shown] != b) {
             appendByteEscape(out, b);
         } else if (format == TranslationFormat::Tsv) {
             if (!tsvBackslash(out, shown)) {
@@ -451,8 +415,7 @@ int TranslationMode(const Translation& tr, std::optional<int> explicitMode, int 
     return tr.mode.value_or(explicitMode.value_or(fallback));
 }
 
-ApplyResult ApplyTranslation(const GxtDocument& doc, const std::vector<Text>& current,
-                             const Translation& tr, int mode, bool useFuzzy)
+ApplyResult ApplyTranslation(const GxtDocument& doc, const Translation& tr, int mode, bool useFuzzy)
 {
     using Key = std::pair<std::array<char, 8>, unsigned>;
     std::map<Key, size_t> index;
@@ -488,8 +451,8 @@ ApplyResult ApplyTranslation(const GxtDocument& doc, const std::vector<Text>& cu
     }
 
     ApplyResult r;
-    r.texts = current;
     const uint8_t* display = DisplayTableFor(mode);
+    const uint8_t* typedStorage = TypedStorageTableFor(mode);
     for (size_t n = 0; n < tr.entries.size(); ++n) {
         const TranslationEntry& e = tr.entries[n];
         if (e.untranslated) {
@@ -506,18 +469,16 @@ ApplyResult ApplyTranslation(const GxtDocument& doc, const std::vector<Text>& cu
             if (e.text.exact[k])
                 continue;
             const auto typed = static_cast<uint8_t>(stored[k]);
-            const uint8_t b = typedByteToStorage(typed, mode);
+            const uint8_t b = typedStorage[typed];
             differs |= display[b] != typed;
             stored[k] = static_cast<char>(b);
         }
         ++r.replaced;
         r.storedDifferently += differs;
-        Text& slot = r.texts[target[n]];
-        if (slot != stored) {
-            ++r.changed;
-            slot = std::move(stored);
-        }
+        if (doc.text(target[n]) != stored)
+            r.changes.push_back({target[n], std::move(stored)});
     }
+    std::sort(r.changes.begin(), r.changes.end(), [](const TextChange& a, const TextChange& b) { return a.index < b.index; });
     return r;
 }
 

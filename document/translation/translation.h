@@ -1,6 +1,8 @@
 #pragma once
 
+#include "edit/textchange.h"
 #include "format/gxtdocument.h"
+#include "text/encodings.h"
 
 #include <array>
 #include <cstddef>
@@ -24,14 +26,6 @@ enum class TranslationFormat { Po, Pot, Tsv };
 
 // By the name's extension (.po, .pot, .tsv, any case); nothing for other names.
 std::optional<TranslationFormat> TranslationFormatFor(const std::string& path);
-
-// "original", "pirate", "buka", and back.
-const char* ModeName(int mode);
-std::optional<int> ModeByName(std::string_view name);
-
-// What the editor stores for text typed in `mode`: "ё" folded to "е", Pirate upper-cased,
-// then the mode's storage table.
-void TypedToStorage(Text& text, int mode);
 
 // A key name as a translation file spells it: the 8 name bytes up to the last non-zero
 // one, and for the second and later entries of a file with the same 8 bytes, "⟦#N⟧".
@@ -137,18 +131,16 @@ Translation ReadTranslationFile(const std::string& path);
 int TranslationMode(const Translation& tr, std::optional<int> explicitMode, int fallback);
 
 struct ApplyResult {
-    std::vector<Text> texts;      // every entry's text after applying
+    std::vector<TextChange> changes; // the texts that are now different, in entry order
     size_t replaced = 0;          // entries given a text from the file
-    size_t changed = 0;           // of those, texts that are now different
     size_t untranslated = 0;      // PO entries without translation: kept
     size_t fuzzyKept = 0;         // fuzzy entries kept (without useFuzzy)
     size_t storedDifferently = 0; // texts that read differently once stored ("Ъ", "ё", case)
 };
 
-// Matches entries by key (all 8 bytes and the occurrence) against `current` texts of
-// `doc`. Throws TranslationError naming every unknown or repeated key and every problem
-// the reader left; then nothing is to be changed.
-ApplyResult ApplyTranslation(const GxtDocument& doc, const std::vector<Text>& current,
-                             const Translation& tr, int mode, bool useFuzzy);
+// Matches entries by key (all 8 bytes and the occurrence) against the texts of `doc`.
+// Throws TranslationError naming every unknown or repeated key and every problem the
+// reader left; then nothing is to be changed.
+ApplyResult ApplyTranslation(const GxtDocument& doc, const Translation& tr, int mode, bool useFuzzy);
 
 }  // namespace zarnik

@@ -37,7 +37,15 @@ std::string problemsOf(const std::function<void()>& f)
 ApplyResult applyTsv(const GxtDocument& doc, const std::string& tsv, bool useFuzzy = false)
 {
     const Translation tr = ParseTsv(tsv, "t.tsv");
-    return ApplyTranslation(doc, doc.currentTexts(), tr, TranslationMode(tr, std::nullopt, kModeBuka), useFuzzy);
+    return ApplyTranslation(doc, tr, TranslationMode(tr, std::nullopt, kModeBuka), useFuzzy);
+}
+
+// Every text of `doc` once the changes are made.
+std::vector<Text> textsAfter(GxtDocument doc, const ApplyResult& r)
+{
+    for (const TextChange& change : r.changes)
+        doc.setText(change.index, change.text);
+    return doc.currentTexts();
 }
 
 }  // namespace
@@ -51,7 +59,9 @@ TEST(Translation, EveryTextComesBackThroughPoAndTsv)
     std::string written;
     for (const auto& [name, bytes] : GxtCorpus()) {
         const GxtDocument doc = ParseGxt(bytes, name);
-        const std::vector<Text> wiped(doc.Count(), "?");
+        GxtDocument wiped = doc;
+        for (size_t i = 0; i < doc.Count(); ++i)
+            wiped.setText(i, "?");
         for (int mode : {kModeOriginal, kModePirate, kModeBuka}) {
             const std::string what = name + " " + ModeName(mode);
             const std::string po = dir.file(name + "-" + ModeName(mode) + ".po");
@@ -62,12 +72,13 @@ TEST(Translation, EveryTextComesBackThroughPoAndTsv)
             for (const Translation* tr : {&fromPo, &fromTsv}) {
                 EXPECT_EQ(tr->mode, mode) << what;
                 EXPECT_TRUE(tr->problems.empty()) << what << " " << tr->problems[0].english;
-                const ApplyResult r = ApplyTranslation(doc, wiped, *tr, mode, false);
+                const ApplyResult r = ApplyTranslation(wiped, *tr, mode, false);
+                const std::vector<Text> texts = textsAfter(wiped, r);
                 EXPECT_EQ(r.storedDifferently, 0u) << what;
                 for (size_t i = 0; i < doc.Count(); ++i) {
                     // An empty msgstr means "untranslated" in PO, so an empty text is not taken.
                     const bool untranslated = tr == &fromPo && doc.text(i).empty();
-                    EXPECT_EQ(r.texts[i], untranslated ? "?" : std::string(doc.text(i))) << what << " entry " << i;
+                    EXPECT_EQ(texts[i], untranslated ? "?" : std::string(doc.text(i))) << what << " entry " << i;
                 }
             }
         }
@@ -122,15 +133,15 @@ TEST(Translation, AppliedTextsAreStoredAsTypedTextAndCounted)
                                          .add("d", "z").build(), "d.gxt");
     // "Ъ" takes the byte it shares with "Ь", "ё" folds, an escape is stored exactly.
     ApplyResult r = applyTsv(doc, "#zarnik-tsv 1 mode=buka language=R\na\tДом\nb\tОбъём\nc\t" + esc("B8") + "x\r\n");
-    EXPECT_EQ(r.texts, (std::vector<Text>{BukaText("Дом"), BukaText("Обьем"), "\xB8x", "z"}));
+    EXPECT_EQ(textsAfter(doc, r), (std::vector<Text>{BukaText("Дом"), BukaText("Обьем"), "\xB8x", "z"}));
     EXPECT_EQ(r.replaced, 3u);
-    EXPECT_EQ(r.changed, 2u);
+    EXPECT_EQ(r.changes.size(), 2u);
     EXPECT_EQ(r.storedDifferently, 1u);
 
     // Pirate has no lower case: typed lower case is stored upper-cased, and counted.
     r = applyTsv(doc, "#zarnik-tsv 1 mode=pirate language=R\nb\tдом\nc\tДОМ\n");
-    EXPECT_EQ(r.texts[1], PirateText("ДОМ"));
-    EXPECT_EQ(r.texts[2], PirateText("ДОМ"));
+    EXPECT_EQ(textsAfter(doc, r)[1], PirateText("ДОМ"));
+    EXPECT_EQ(textsAfter(doc, r)[2], PirateText("ДОМ"));
     EXPECT_EQ(r.storedDifferently, 1u);
 
     // Untranslated PO entries keep the text; fuzzy ones too, unless asked for.
@@ -140,12 +151,12 @@ TEST(Translation, AppliedTextsAreStoredAsTypedTextAndCounted)
                        "#~ msgctxt \"zz\"\n#~ msgid \"old\"\n#~ msgstr \"obsolete\"\n");
     const Translation tr = ReadPoFile(po);
     EXPECT_EQ(tr.mode, std::nullopt);
-    r = ApplyTranslation(doc, doc.currentTexts(), tr, kModeBuka, false);
-    EXPECT_EQ(r.texts, doc.currentTexts());
+    r = ApplyTranslation(doc, tr, kModeBuka, false);
+    EXPECT_EQ(textsAfter(doc, r), doc.currentTexts());
     EXPECT_EQ(r.untranslated, 1u);
     EXPECT_EQ(r.fuzzyKept, 1u);
-    r = ApplyTranslation(doc, doc.currentTexts(), tr, kModeBuka, true);
-    EXPECT_EQ(r.texts[1], BukaText("нов"));
+    r = ApplyTranslation(doc, tr, kModeBuka, true);
+    EXPECT_EQ(textsAfter(doc, r)[1], BukaText("нов"));
 }
 
 TEST(Translation, ProblemsAreNamedWithTheirLines)
@@ -171,10 +182,10 @@ TEST(Translation, ProblemsAreNamedWithTheirLines)
     const std::string po = dir.file("t.po");
     WriteFileBytes(po, "msgid \"\"\nmsgstr \"Content-Type: text/plain; charset=UTF-8\\n\"\n\n"
                        "msgctxt \"zz\"\nmsgid \"q\"\nmsgstr \"w\"\n\nmsgid \"nokey\"\nmsgstr \"w\"\n");
-    EXPECT_EQ(problemsOf([&] { ApplyTranslation(doc, doc.currentTexts(), ReadPoFile(po), kModeBuka, false); }),
+    EXPECT_EQ(problemsOf([&] { ApplyTranslation(doc, ReadPoFile(po), kModeBuka, false); }),
               po + ":5: unknown key \"zz\"\n" + po + ":8: message without a key (msgctxt)");
     WriteFileBytes(po, "msgid \"\"\nmsgstr \"Content-Type: text/plain; charset=KOI8-R\\n\"\n");
-    EXPECT_EQ(problemsOf([&] { ApplyTranslation(doc, doc.currentTexts(), ReadPoFile(po), kModeBuka, false); }),
+    EXPECT_EQ(problemsOf([&] { ApplyTranslation(doc, ReadPoFile(po), kModeBuka, false); }),
               po + ": the file is in koi8-r; only UTF-8 is read");
     WriteFileBytes(po, "msgctxt \"a\"\nmsgid \"x\"\nmsgstr \"y\"\ngarbage\n");
     EXPECT_NE(problemsOf([&] { ReadPoFile(po); }).find(po + ":4: "), std::string::npos);
