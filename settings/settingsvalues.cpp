@@ -36,6 +36,11 @@ SettingsValues ReadSettings(const IniFile& ini)
 
     v.findDown = ini.readBool("Find", "FindDown", v.findDown);
     v.matchCase = ini.readBool("Find", "MatchCase", v.matchCase);
+
+    v.findInSource = ini.readBool("Find", "InSource", v.findInSource);
+    v.sourceWidth = ini.readInt("Size", "SourceWidth", v.sourceWidth);
+    v.sourceFile = ini.readString("Source", "File", v.sourceFile);
+    v.sourceFor = ini.readString("Source", "ForFile", v.sourceFor);
     return v;
 }
 
@@ -74,6 +79,18 @@ void WriteSettings(IniFile& ini, const SettingsValues& v, bool maximized)
     ini.writeInt("Font", "Color", v.fontColor);
     ini.writeInt("Font", "Size", v.fontSize);
     ini.writeInt("Font", "Style", v.fontStyle);
+
+    // The source file's keys came later: a file that never had a source keeps the layout
+    // above, so they are written only once they hold something or are there already.
+    const SettingsValues defaults;
+    if (v.findInSource != defaults.findInSource || ini.contains("Find", "InSource"))
+        ini.writeBool("Find", "InSource", v.findInSource);
+    if (v.sourceWidth != defaults.sourceWidth || ini.contains("Size", "SourceWidth"))
+        ini.writeInt("Size", "SourceWidth", v.sourceWidth);
+    if (!v.sourceFile.empty() || ini.contains("Source", "File")) {
+        ini.writeString("Source", "File", v.sourceFile);
+        ini.writeString("Source", "ForFile", v.sourceFor);
+    }
 }
 
 }  // namespace zarnik
