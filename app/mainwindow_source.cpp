@@ -98,8 +98,10 @@ void MainWindow::showSourceColumn()
     if (source_.isOpen()) {
         if (!wasShown)
             list_->setSourceColumnWidth(settings_.sourceWidth);
-        if (settings_.autoSize)
+        if (settings_.autoSize) {
+            list_->fitTextColumn();  // no longer the last column: as wide as its texts
             list_->fitSourceColumn();
+        }
     } else if (wasShown && settings_.autoSize) {
         list_->fitTextColumn();  // the last column again
     }
