@@ -13,6 +13,8 @@ enum class Command {
     SaveAs,
     ExportTranslation,
     ImportTranslation,
+    OpenSource,
+    CloseSource,
     Info,
     Exit,
     Undo,
@@ -30,6 +32,8 @@ enum class Command {
     Find,
     Refresh,
     Options,
+    NextUntranslated,
+    PreviousUntranslated,
     ModeOriginal,
     ModePirate,
     ModeBuka,
@@ -39,7 +43,8 @@ enum class Command {
 inline constexpr int kCommandCount = static_cast<int>(Command::About) + 1;
 
 // When a command's items can be chosen.
-enum class Enabling { Always, Document, CanUndo, CanRedo };
+// Source: while a source file is shown beside the document.
+enum class Enabling { Always, Document, CanUndo, CanRedo, Source };
 
 // One menu (or submenu) the rows below are put into; `parent` is null for a menu of the
 // menu bar and for the popup menu itself.

@@ -61,12 +61,16 @@ int EntryListModel::rowLength(int row) const
     return static_cast<int>(doc_->text(row).size());
 }
 
-std::vector<int> EntryListModel::widestRows(const std::array<int, 256>& advance, size_t count) const
+std::vector<int> EntryListModel::widestRows(const std::array<int, 256>& advance, size_t count, int column) const
 {
+    const bool source = column == kSourceColumn;
+    if (source && !(sourceShown_ && source_))
+        return {};
+    const uint8_t* table = source ? source_->displayTable() : table_;
     // The display table folded into the advances: one lookup per stored byte.
     std::array<int, 256> storedAdvance{};
     for (int b = 0; b < 256; ++b)
-        storedAdvance[b] = table_ ? advance[table_[b]] : advance[b];
+        storedAdvance[b] = table ? advance[table[b]] : advance[b];
     std::vector<std::pair<int, int>> best;  // (estimated width, row), a min-heap
     auto consider = [&](int width, int row) {
         if (best.size() < count) {
@@ -108,12 +112,12 @@ std::vector<int> EntryListModel::widestRows(const std::array<int, 256>& advance,
     // character were the widest is not measured: most rows once the candidates are long.
     const int widestStored = *std::max_element(storedAdvance.begin(), storedAdvance.end());
     for (int r = 0; r < rows_; ++r) {
-        const auto it = updated_.empty() ? updated_.end() : updated_.find(r);
+        const auto it = updated_.empty() || source ? updated_.end() : updated_.find(r);
         if (it != updated_.end()) {
             consider(measure(it->second.shown, advance), r);
             continue;
         }
-        const std::string_view text = doc_->text(r);
+        const std::string_view text = source ? source_->storedText(r).value_or(std::string_view()) : doc_->text(r);
         if (best.size() == count && count > 0) {
             const int bound = static_cast<int>(std::min(text.size(), kShownLimit)) * widestStored +
                               (text.size() > kShownLimit ? advance[0x85] : 0);
@@ -159,7 +163,25 @@ int EntryListModel::rowCount(const QModelIndex& parent) const
 
 int EntryListModel::columnCount(const QModelIndex& parent) const
 {
-    return parent.isValid() ? 0 : 2;
+    return parent.isValid() ? 0 : sourceShown_ ? 3 : 2;
+}
+
+void EntryListModel::showSource(bool shown)
+{
+    if (shown == sourceShown_) {
+        if (shown && rows_ > 0)
+            emit dataChanged(index(0, kSourceColumn), index(rows_ - 1, kSourceColumn));
+        return;
+    }
+    if (shown) {
+        beginInsertColumns({}, kSourceColumn, kSourceColumn);
+        sourceShown_ = true;
+        endInsertColumns();
+    } else {
+        beginRemoveColumns({}, kSourceColumn, kSourceColumn);
+        sourceShown_ = false;
+        endRemoveColumns();
+    }
 }
 
 QVariant EntryListModel::data(const QModelIndex& index, int role) const
@@ -168,7 +190,24 @@ QVariant EntryListModel::data(const QModelIndex& index, int role) const
         return {};
     if (index.column() == 0)
         return Cp1251ToQString(keyText(index.row()));
-    const std::string shown = shownText(index.row(), kShownLimit + 1);
+    if (index.column() == kSourceColumn) {
+        if (!source_)
+            return {};
+        const std::optional<std::string_view> stored = source_->storedText(index.row());
+        if (!stored)
+            return QString();
+        std::string shown(stored->substr(0, kShownLimit + 1));
+        const uint8_t* table = source_->displayTable();
+        for (char& c : shown)
+            c = static_cast<char>(table[static_cast<uint8_t>(c)]);
+        return shownCell(shown);
+    }
+    return shownCell(shownText(index.row(), kShownLimit + 1));
+}
+
+// At most kShownLimit characters of a text, on one line.
+QString EntryListModel::shownCell(const std::string& shown) const
+{
     QString text = Cp1251ToQString(std::string_view(shown).substr(0, kShownLimit));
     // A refilled row keeps its line breaks; one line of the list cannot show them.
     for (QChar& c : text)
@@ -183,5 +222,7 @@ QVariant EntryListModel::headerData(int section, Qt::Orientation orientation, in
 {
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
         return {};
-    return section == 0 ? QStringLiteral("Имя") : QStringLiteral("Текст");
+    return section == 0 ? QStringLiteral("Имя")
+           : section == kSourceColumn ? QStringLiteral("Исходный текст")
+                                      : QStringLiteral("Текст");
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "edit/sourcetexts.h"
 #include "format/gxtdocument.h"
 #include "qcp1251.h"
 
@@ -27,6 +28,12 @@ public:
     void refill(const zarnik::GxtDocument& doc, int mode);
     // Forgets the document (before it goes away).
     void detach();
+    // Where the third column's texts come from; it shows while `shown`, and a source opened
+    // over another one shows its own texts.
+    void setSource(const zarnik::SourceTexts* source) { source_ = source; }
+    void showSource(bool shown);
+    bool sourceShown() const { return sourceShown_; }
+    static constexpr int kSourceColumn = 2;
     // A row update after an edit: the text split into lines at its line breaks.
     void setRowText(int row, std::string_view displayText);
 
@@ -37,9 +44,9 @@ public:
     int rowLength(int row) const;
     std::string keyText(int row) const;
     int rows() const { return rows_; }
-    // The rows whose texts are estimated widest by summing per-byte advances, at most
-    // `count` of them.
-    std::vector<int> widestRows(const std::array<int, 256>& advance, size_t count) const;
+    // The rows whose texts (in the text or the source column) are estimated widest by
+    // summing per-byte advances, at most `count` of them.
+    std::vector<int> widestRows(const std::array<int, 256>& advance, size_t count, int column = 1) const;
     // The row whose key is estimated widest the same way, and that estimate; -1 when no
     // key has a width.
     std::pair<int, int> widestKey(const std::array<int, 256>& advance) const;
@@ -58,7 +65,11 @@ private:
         std::string shown;
         int length = 0;
     };
+    QString shownCell(const std::string& shown) const;
+
     const zarnik::GxtDocument* doc_ = nullptr;
+    const zarnik::SourceTexts* source_ = nullptr;
+    bool sourceShown_ = false;
     const uint8_t* table_ = nullptr;
     int rows_ = 0;
     std::unordered_map<int, UpdatedRow> updated_;

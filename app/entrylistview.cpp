@@ -119,20 +119,53 @@ void EntryListView::setColumnWidthProgrammatically(int column, int width)
 
 void EntryListView::fitTextColumn()
 {
+    fitColumn(1);
+}
+
+void EntryListView::fitSourceColumn()
+{
+    if (sourceShown())
+        fitColumn(EntryListModel::kSourceColumn);
+}
+
+bool EntryListView::sourceShown() const
+{
+    return model_ && model_->sourceShown();
+}
+
+void EntryListView::setSourceColumnWidth(int width)
+{
+    if (sourceShown())
+        setColumnWidthProgrammatically(EntryListModel::kSourceColumn, std::max(width, kTextMinDragged));
+}
+
+int EntryListView::sourceColumnWidth() const
+{
+    return sourceShown() ? columnWidth(EntryListModel::kSourceColumn) : 0;
+}
+
+void EntryListView::fitColumn(int column)
+{
     // Summing per-byte advances finds the widest texts in milliseconds even for a million
     // rows, but ignores kerning; the few widest candidates are then measured exactly.
     const QFontMetrics fm(font());
     int widest = 0;
     if (model_) {
-        for (int row : model_->widestRows(byteAdvance_, 16))
+        for (int row : model_->widestRows(byteAdvance_, 16, column))
             widest = std::max(widest, fm.horizontalAdvance(
-                                          model_->data(model_->index(row, 1), Qt::DisplayRole).toString()));
+                                          model_->data(model_->index(row, column), Qt::DisplayRole).toString()));
     }
-    const QString caption = model_ ? model_->headerData(1, Qt::Horizontal, Qt::DisplayRole).toString()
+    const QString caption = model_ ? model_->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString()
                                    : QString();
     const int header = horizontalHeader()->fontMetrics().horizontalAdvance(caption) + 2 * kCellMargin;
-    const int toEdge = viewport()->width() - columnWidth(0);
-    setColumnWidthProgrammatically(1, std::max({widest + kCellMargin, header, toEdge}));
+    // Only the last column reaches the right edge.
+    int toEdge = 0;
+    if (!model_ || column == model_->columnCount() - 1) {
+        toEdge = viewport()->width();
+        for (int c = 0; c < column; ++c)
+            toEdge -= columnWidth(c);
+    }
+    setColumnWidthProgrammatically(column, std::max({widest + kCellMargin, header, toEdge}));
 }
 
 int EntryListView::rowHeight() const
@@ -237,7 +270,8 @@ void EntryListView::resizeEvent(QResizeEvent* event)
 
 void EntryListView::fitKeyColumnToClientWidth()
 {
-    setColumnWidthProgrammatically(0, clampKeyWidth(viewport()->width() - columnWidth(1)));
+    const int others = columnWidth(1) + sourceColumnWidth();
+    setColumnWidthProgrammatically(0, clampKeyWidth(viewport()->width() - others));
 }
 
 void EntryListView::onSectionResized(int section, int, int newSize)
@@ -248,6 +282,6 @@ void EntryListView::onSectionResized(int section, int, int newSize)
     // column wide enough to read.
     if (section == 0 && newSize != clampKeyWidth(newSize))
         setColumnWidthProgrammatically(0, clampKeyWidth(newSize));
-    else if (section == 1 && newSize < kTextMinDragged)
-        setColumnWidthProgrammatically(1, kTextMinDragged);
+    else if ((section == 1 || section == EntryListModel::kSourceColumn) && newSize < kTextMinDragged)
+        setColumnWidthProgrammatically(section, kTextMinDragged);
 }

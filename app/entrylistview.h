@@ -26,6 +26,12 @@ public:
     // Width that fits the widest text of the text column and its header, reaching at
     // least the right edge of the list.
     void fitTextColumn();
+    // The source column, while it is shown, by the text column's rules: 400 pixels unless
+    // set, never under 300 by hand or from the settings, fitted like the text column and,
+    // being the last column then, reaching the right edge instead of it.
+    void fitSourceColumn();
+    void setSourceColumnWidth(int width);
+    int sourceColumnWidth() const;
     // Moves the view by whole rows, the nearest to `pixels` (negative: up), to show the
     // entry after row `keep` (before it, upwards): no further than that, and never so far
     // that `keep` itself leaves the view. -1: no row to keep.
@@ -49,6 +55,8 @@ private:
     int clampKeyWidth(int width) const;
     void onSectionResized(int section, int oldSize, int newSize);
     void fitKeyColumnToClientWidth();
+    void fitColumn(int column);
+    bool sourceShown() const;
     void setColumnWidthProgrammatically(int column, int width);
 
     EntryListModel* model_ = nullptr;

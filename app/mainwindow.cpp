@@ -41,6 +41,7 @@ MainWindow::MainWindow(Prompts& prompts, const ProgramDirectory& programDirector
     centralLayout_->setContentsMargins(0, 0, 0, 0);
     centralLayout_->setSpacing(0);
     model_ = new EntryListModel(this);
+    model_->setSource(&source_);
     list_ = new EntryListView(central);
     list_->setEntryModel(model_);
     centralLayout_->addWidget(list_);
@@ -89,11 +90,17 @@ void MainWindow::createStatusBar()
         statusPanels_[i]->setFixedWidth(widths[i]);
         statusBar()->addWidget(statusPanels_[i]);
     }
+    // The source file's figures, while one is shown.
+    sourcePanel_ = new QLabel(this);
+    sourcePanel_->setObjectName(QStringLiteral("StatusPanel3"));
+    statusBar()->addWidget(sourcePanel_, 1);
+    sourcePanel_->hide();
 }
 
 void MainWindow::startUp(const QStringList& arguments)
 {
     LoadSettings();
+    source_.setDocumentMode(displayMode());
     action(modeCommand(displayMode()))->setChecked(true);
     list_->applyFont(ListFont.font, ListFont.color);
     list_->setShowGrid(settings_.useGrig);
@@ -114,6 +121,7 @@ void MainWindow::loadAtStartUp(const QString& path)
     setCaptionPath(path);
     setLanguageCaption(LanguageMode);
     list_->setKeyColumnWidth(settings_.captionWidth);
+    sourceFollowsDocument();
     UpdateMenuState();
 }
 
@@ -159,12 +167,14 @@ void MainWindow::entryTyped(size_t index, std::string_view shown)
     model_->setRowText(row, shown);
     if (row == CurrentIndex)
         UpdatePositionPanel();
+    UpdateSourcePanel();
 }
 
 void MainWindow::allEntriesChanged()
 {
     // The list takes the focus except while the window is still being built.
     RefillList(!startingUp_);
+    UpdateSourcePanel();
 }
 
 void MainWindow::modifiedChanged(bool)
@@ -205,6 +215,7 @@ bool MainWindow::openDocument(const QString& path)
         return false;
     DocumentPath = path;
     setCaptionPath(DocumentPath);
+    sourceFollowsDocument();
     UpdateMenuState();
     return true;
 }
@@ -265,8 +276,11 @@ void MainWindow::showEvent(QShowEvent* event)
     // that first resize recomputed the key column too.
     if (!shownOnce_ && session_.isLoaded()) {
         list_->setKeyColumnWidth(settings_.captionWidth);
-        if (settings_.autoSize)
+        list_->setSourceColumnWidth(settings_.sourceWidth);
+        if (settings_.autoSize) {
             list_->fitTextColumn();
+            list_->fitSourceColumn();
+        }
         // Brought into view in a list of no real height yet: again, from the top.
         list_->scrollToTop();
         RevealCurrent(false);
@@ -312,8 +326,10 @@ void MainWindow::RefillList(bool takeFocus)
     CurrentIndex = (remembered < 0 || remembered >= count) ? 0 : remembered;
     if (count == 0)
         CurrentIndex = -1;
-    if (settings_.autoSize)
+    if (settings_.autoSize) {
         list_->fitTextColumn();
+        list_->fitSourceColumn();
+    }
     if (CurrentIndex >= 0) {
         const QModelIndex index = model_->index(CurrentIndex, 0);
         list_->selectionModel()->setCurrentIndex(
@@ -374,7 +390,9 @@ void MainWindow::SelectMode(int mode)
         action(modeCommand(mode))->setChecked(true);
     setLanguageCaption(mode);
     LanguageMode = mode;
+    source_.setDocumentMode(displayMode());
     RefillList(true);
+    UpdateSourcePanel();
 }
 
 zarnik::Text MainWindow::ToDisplay(zarnik::Text text) const

@@ -2,6 +2,7 @@
 
 #include "commands.h"
 #include "edit/editsession.h"
+#include "edit/sourcetexts.h"
 #include "programdirectory.h"
 #include "prompts.h"
 #include "settingsvalues.h"
@@ -61,6 +62,14 @@ public:
     // A translator's PO, POT or TSV file out of the document and back in (mainwindow_translation.cpp).
     void ExportTranslation();
     void ImportTranslation();
+    // The source file shown beside the document (mainwindow_source.cpp).
+    void OpenSource();
+    void CloseSource();
+    // Loads a source file as "Открыть исходный файл.." does after its dialog; false when
+    // it failed (the error was shown).
+    bool openSource(const QString& path);
+    const zarnik::SourceTexts& source() const { return source_; }
+    const QString& sourcePath() const { return SourcePath; }
 
     void RefillList(bool takeFocus);
     void RevealCurrent(bool nudge);
@@ -112,6 +121,10 @@ private:
     ProgramDirectory programDirectory_;
 
     zarnik::EditSession session_;
+    // Made before the window listens to the session, so it has weighed a change before the
+    // window shows it.
+    zarnik::SourceTexts source_{session_};
+    QString SourcePath;
     QString DocumentPath;
     QString captionPath_;
     bool startingUp_ = true;
@@ -174,6 +187,14 @@ public:
     void readSearchSettings(QStringList& history, bool& findDown, bool& matchCase) const;
 
 private:
+
+    // --- the source file
+    // A document was loaded: its remembered source is shown, another document's is not.
+    void sourceFollowsDocument();
+    void showSourceColumn();
+    void UpdateSourcePanel();
+    void GoToUntranslated(bool down);
+    QLabel* sourcePanel_ = nullptr;
 
     // --- help and info
     void ShowReadme();

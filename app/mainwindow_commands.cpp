@@ -57,6 +57,10 @@ const std::vector<CommandRow>& MainWindow::commandTable()
          [](W& w) { w.ExportTranslation(); }},
         {Command::ImportTranslation, {"N49", "Импорт перевода..", "N1"}, none, E::Document,
          [](W& w) { w.ImportTranslation(); }},
+        {Command::OpenSource, {"N50", "Открыть исходный файл..", "N1"}, none, E::Document,
+         [](W& w) { w.OpenSource(); }},
+        {Command::CloseSource, {"N51", "Закрыть исходный файл", "N1"}, none, E::Source,
+         [](W& w) { w.CloseSource(); }},
         {Command::Info, {"N5", "Информация..", "N1"}, none, E::Document, [](W& w) { w.ShowInfo(); }},
         {Command::Exit, {"N7", "Выход", "N1", true}, K(Qt::ALT | Qt::Key_X), E::Always, [](W& w) { w.close(); }},
 
@@ -86,6 +90,10 @@ const std::vector<CommandRow>& MainWindow::commandTable()
         {Command::Refresh, {"N26", "Обновить", "N8"}, K(Qt::Key_F5), E::Document, [](W& w) { w.RefillList(true); }},
         {Command::Options, {"N28", "Настройки..", "N8", true}, K(Qt::ALT | Qt::Key_O), E::Document,
          [](W& w) { w.OpenOptions(); }},
+        {Command::NextUntranslated, {"N52", "Следующая непереведённая", "N8", true}, K(Qt::CTRL | Qt::Key_J),
+         E::Source, [](W& w) { w.GoToUntranslated(true); }},
+        {Command::PreviousUntranslated, {"N53", "Предыдущая непереведённая", "N8"},
+         K(Qt::CTRL | Qt::SHIFT | Qt::Key_J), E::Source, [](W& w) { w.GoToUntranslated(false); }},
 
         {Command::ModeOriginal, {"N30", "Оригинальный", "N29"}, K(Qt::CTRL | Qt::Key_O), E::Document,
          [](W& w) { w.SelectMode(zarnik::kModeOriginal); }, {"N45", "Язык - Ориг.", kPopupMenu, true},
@@ -202,6 +210,7 @@ void MainWindow::UpdateMenuState()
         case Enabling::Document: on = loaded; break;
         case Enabling::CanUndo: on = loaded && session_.canUndo(); break;
         case Enabling::CanRedo: on = loaded && session_.canRedo(); break;
+        case Enabling::Source: on = loaded && source_.isOpen(); break;
         }
         action(row.id)->setEnabled(on);
     }

@@ -37,6 +37,9 @@ void MainWindow::Edit()
 
     EditDialog dialog(this);
     dialog.setText(Cp1251ToQString(ToDisplay(zarnik::Text(session_.text(CurrentIndex)))));
+    if (source_.isOpen())
+        dialog.showSourceText(Cp1251ToQString(source_.displayText(CurrentIndex)),
+                              source_.storedText(CurrentIndex).has_value());
     dialog.move(settings_.editLeft, settings_.editTop);
     dialog.resize(settings_.editWidth, dialog.height());
     const bool confirmed = prompts_.execDialog(&dialog) == QDialog::Accepted;

@@ -85,15 +85,26 @@ void MainWindow::FindNext()
     const int count = session_.isLoaded() ? static_cast<int>(session_.count()) : 0;
     int found = -1;
     if (CurrentIndex >= 0 && count > 0) {
-        const TextMatcher matcher(zarnik::DisplayTableFor(displayMode()), QStringToCp1251(query),
-                                  searchPanel_->matchesCase());
+        const std::string typed = QStringToCp1251(query);
+        const TextMatcher matcher(zarnik::DisplayTableFor(displayMode()), typed, searchPanel_->matchesCase());
+        // The source is searched as it is shown: in its own encoding.
+        const bool inSource = source_.isOpen() && searchPanel_->searchesSource();
+        const TextMatcher sourceMatcher(source_.displayTable(), typed, searchPanel_->matchesCase());
+        const auto hit = [&](int i) {
+            if (matcher.matches(session_.text(i)))
+                return true;
+            if (!inSource)
+                return false;
+            const std::optional<std::string_view> source = source_.storedText(i);
+            return source && sourceMatcher.matches(*source);
+        };
         if (down) {
             for (int i = CurrentIndex + 1; i < count && found < 0; ++i)
-                if (matcher.matches(session_.text(i)))
+                if (hit(i))
                     found = i;
         } else {
             for (int i = std::min(CurrentIndex, count) - 1; i >= 0 && found < 0; --i)
-                if (matcher.matches(session_.text(i)))
+                if (hit(i))
                     found = i;
         }
     }

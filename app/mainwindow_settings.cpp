@@ -193,6 +193,7 @@ void MainWindow::LoadSettings()
         showFileError(e);  // start without a history; the next save writes a new one
     }
     applySearchSettings(history, findDown, matchCase);
+    searchPanel_->setSearchesSource(v.findInSource);
 }
 
 void MainWindow::SaveSettings()
@@ -215,6 +216,9 @@ void MainWindow::SaveSettings()
         v.findDown = findDown;
         v.matchCase = matchCase;
         v.lastString = CurrentIndex;
+        v.findInSource = searchPanel_->searchesSource();
+        if (list_->sourceColumnWidth() > 0)
+            v.sourceWidth = list_->sourceColumnWidth();
         // The colour as read, so that one we cannot show is written back as it was.
         fontToSettings(ListFont, settings_.fontColor, v);
         try {

@@ -53,6 +53,15 @@ SearchPanel::SearchPanel(QWidget* window, QWidget* parent)
     matchCase_->setToolTip(QStringLiteral("С учётом регистра"));
     matchCase_->setGeometry(186, 68, 62, 22);
 
+    inSource_ = new QCheckBox(QStringLiteral("И в исходном"), this);
+    inSource_->setObjectName(QStringLiteral("CheckBox2"));
+    inSource_->setToolTip(QStringLiteral("Искать и в исходном тексте"));
+    // Over the match-case box, under the query: the row beside the buttons is theirs at
+    // the window's smallest width.
+    const int inSourceTop = kComboTop + query_->height();
+    inSource_->setGeometry(186, inSourceTop, inSource_->sizeHint().width(), 68 - inSourceTop);
+    inSource_->setEnabled(false);
+
     findNext_ = new QPushButton(QStringLiteral("Найти далее"), this);
     findNext_->setObjectName(QStringLiteral("Button1"));
     hide_ = new QPushButton(QStringLiteral("Скрыть"), this);
@@ -92,6 +101,16 @@ bool SearchPanel::matchesCase() const
 void SearchPanel::setMatchesCase(bool on)
 {
     matchCase_->setChecked(on);
+}
+
+bool SearchPanel::searchesSource() const
+{
+    return inSource_->isChecked();
+}
+
+void SearchPanel::setSearchesSource(bool on)
+{
+    inSource_->setChecked(on);
 }
 
 QStringList SearchPanel::history() const

@@ -21,6 +21,11 @@ public:
     QRadioButton* upButton() const { return up_; }
     QRadioButton* downButton() const { return down_; }
     QCheckBox* matchCaseBox() const { return matchCase_; }
+    // Whether the source column is searched too; the box can be ticked only while a source
+    // file is shown, but keeps its state.
+    QCheckBox* inSourceBox() const { return inSource_; }
+    bool searchesSource() const;
+    void setSearchesSource(bool on);
     QPushButton* findNextButton() const { return findNext_; }
     QPushButton* hideButton() const { return hide_; }
 
@@ -54,6 +59,7 @@ private:
     QRadioButton* up_;
     QRadioButton* down_;
     QCheckBox* matchCase_;
+    QCheckBox* inSource_;
     QPushButton* findNext_;
     QPushButton* hide_;
 };

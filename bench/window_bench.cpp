@@ -76,6 +76,40 @@ double timeOpen(const QString& path)
     return timer.nsecsElapsed() / 1e6;
 }
 
+// Milliseconds to open `path` and then `source` beside it in a fresh editor, and of that
+// the source alone: load, detect, match, weigh, fill and fit its column.
+std::pair<double, double> timeOpenWithSource(const QString& path, const QString& source)
+{
+    SilentPrompts prompts;
+    QTemporaryDir programDir;
+    MainWindow window(prompts, ProgramDirectory(programDir.path()), {});
+    window.show();
+    QApplication::processEvents();
+    QElapsedTimer timer;
+    timer.start();
+    window.openDocument(path);
+    QApplication::processEvents();
+    const double document = timer.nsecsElapsed() / 1e6;
+    window.openSource(source);
+    QApplication::processEvents();
+    const double both = timer.nsecsElapsed() / 1e6;
+    return {both, both - document};
+}
+
+// The English file a translation of `path` was made from: the same keys, Latin texts.
+std::string englishSourceOf(const QString& path)
+{
+    zarnik::GxtDocument doc = zarnik::LoadGxtFile(path.toStdString());
+    std::vector<zarnik::Text> texts(doc.Count());
+    const char* words[] = {"Steal the car", "and deliver it", "to the garage", "before the police",
+                           "catch you. Mission", "complete! Bonus", "$5000 earned."};
+    for (size_t i = 0; i < texts.size(); ++i)
+        for (size_t w = 0; w < 3 + i % 5; ++w)
+            texts[i] += std::string(w ? " " : "") + words[(i + w) % std::size(words)];
+    doc.setLoadedTexts(texts);
+    return zarnik::BuildGxtImage(doc);
+}
+
 int memoryMode(const QString& path, const QString& programDir)
 {
     SilentPrompts prompts;
@@ -147,6 +181,21 @@ int main(int argc, char** argv)
     figures.atMost("open in the editor (median), 100k entries", {median(open100k)}, 150, " ms");
     figures.atMost("open in the editor (median), 1M entries", {median(open1m)}, 1000, " ms");
     figures.atMost("open / load in the core alone, 1M entries", {median(open1m) / median(load1m)}, 2, "×");
+    {
+        // A translator's start: the file and its English source beside it.
+        const QString source1m = dir.filePath(QStringLiteral("1m-english.gxt"));
+        writeFile(source1m, englishSourceOf(file1m));
+        std::vector<double> withSource, sourceAlone;
+        for (int i = 0; i < 3; ++i) {
+            const auto [both, source] = timeOpenWithSource(file1m, source1m);
+            withSource.push_back(both);
+            sourceAlone.push_back(source);
+        }
+        figures.atMost("open a source beside the open file (median), 1M entries", {median(sourceAlone)}, 1000,
+                       " ms");
+        figures.atMost("open with a source / open without, 1M entries", {median(withSource) / median(open1m)}, 2,
+                       "×");
+    }
     // Ten times the entries should cost about ten times as much; but on this machine even
     // reading ten times the bytes into memory costs far more than ten times as much once
     // the file no longer fits the caches. So the growth is weighed against the growth of a

@@ -43,16 +43,39 @@ EditDialog::EditDialog(QWidget* parent)
     buttons->addStretch(1);
     buttons->addWidget(Button1);
     buttons->addWidget(Button2);
+    SourceEdit = new QLineEdit(this);
+    SourceEdit->setObjectName(QStringLiteral("SourceEdit"));
+    SourceEdit->setReadOnly(true);
+    SourceEdit->setMaxLength(std::numeric_limits<int>::max());
+    SourceEdit->setPlaceholderText(QStringLiteral("нет в исходном файле"));
+    SourceEdit->setFocusPolicy(Qt::ClickFocus);  // Tab goes from the field to the buttons
+    SourceEdit->hide();
+
     auto* layout = new QVBoxLayout(this);
+    layout->addWidget(SourceEdit);
     layout->addWidget(Edit1);
     layout->addLayout(buttons);
 
-    // Only the width is the user's; the height is what the font needs, with no band of
-    // empty space under the buttons at any font size.
     setMinimumWidth(std::max(kMinWidth, layout->minimumSize().width()));
-    setFixedHeight(layout->sizeHint().height());
+    fitHeight();
     resize(kStartWidth, height());
     Edit1->setFocus();
+}
+
+// Only the width is the user's; the height is what the font needs, with no band of empty
+// space under the buttons at any font size.
+void EditDialog::fitHeight()
+{
+    layout()->invalidate();
+    setFixedHeight(layout()->sizeHint().height());
+}
+
+void EditDialog::showSourceText(const QString& text, bool hasSource)
+{
+    SourceEdit->setText(hasSource ? text : QString());
+    SourceEdit->setCursorPosition(0);
+    SourceEdit->show();
+    fitHeight();
 }
 
 void EditDialog::setText(const QString& text)

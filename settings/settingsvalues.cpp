@@ -13,6 +13,9 @@ struct Key {
     std::string_view section, name;
     Member member;  // its default is the member's initializer
     bool placement = false;  // the normal window's geometry, neither read nor written when maximized
+    // Keys that came later: a file that never used them keeps the layout it had, so they are
+    // written only once they hold something other than the default or are there already.
+    bool late = false;
 };
 
 // In the order a save writes them, which decides the order of the sections in a new file.
@@ -40,6 +43,10 @@ const Key Keys[] = {
     {"Font", "Color", &SettingsValues::fontColor},
     {"Font", "Size", &SettingsValues::fontSize},
     {"Font", "Style", &SettingsValues::fontStyle},
+    {"Find", "InSource", &SettingsValues::findInSource, false, true},
+    {"Size", "SourceWidth", &SettingsValues::sourceWidth, false, true},
+    {"Source", "File", &SettingsValues::sourceFile, false, true},
+    {"Source", "ForFile", &SettingsValues::sourceFor, false, true},
 };
 
 void ReadInto(const IniFile& ini, const Key& k, bool& v) { v = ini.readBool(k.section, k.name, v); }
@@ -65,9 +72,13 @@ void WriteSettings(IniFile& ini, const SettingsValues& values, bool maximized)
 {
     SettingsValues v = values;
     v.maximized = maximized;
+    const SettingsValues defaults;
     for (const Key& k : Keys)
         if (!(k.placement && maximized))
-            std::visit([&](auto member) { WriteFrom(ini, k, v.*member); }, k.member);
+            std::visit([&](auto member) {
+                if (!k.late || v.*member != defaults.*member || ini.contains(k.section, k.name))
+                    WriteFrom(ini, k, v.*member);
+            }, k.member);
 }
 
 }  // namespace zarnik

@@ -55,6 +55,14 @@ struct SettingsValues {
     // [Find]
     bool findDown = true;
     bool matchCase = false;
+    bool findInSource = false;  // [Find] InSource: search the source column too
+
+    // The source file shown beside a document ([Source] File), the document it was opened
+    // with ([Source] ForFile), both Windows-1251 like LastFile; and its column's width
+    // ([Size] SourceWidth).
+    std::string sourceFile;
+    std::string sourceFor;
+    int sourceWidth = 400;
 
     bool operator==(const SettingsValues&) const = default;
 };

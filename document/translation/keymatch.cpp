@@ -36,7 +36,7 @@ void matchBy(const std::vector<KeyEntry>& file, const std::vector<KeyEntry>& sou
     constexpr size_t npos = KeyMatch::npos;
     std::vector<size_t> next(source.size(), npos);
     std::unordered_map<uint64_t, std::pair<size_t, size_t>> chain;  // name -> (first, last)
-    chain.reserve(source.size());
+    chain.reserve(static_cast<size_t>(std::count(taken.begin(), taken.end(), false)));
     for (size_t i = 0; i < source.size(); ++i) {
         if (taken[i])
             continue;
@@ -71,6 +71,13 @@ KeyMatch MatchKeys(const std::vector<KeyEntry>& file, const std::vector<KeyEntry
     KeyMatch m;
     m.sourceOf.assign(file.size(), KeyMatch::npos);
     std::vector<bool> taken(source.size(), false);
+    // Two files of one game or mod mostly list the same keys in the same order. Where they
+    // start alike, each entry is its own match: the n-th occurrence of a name there is at
+    // the same place in both, so the passes below would pair them so anyway.
+    for (size_t i = 0; i < file.size() && i < source.size() && file[i].name == source[i].name; ++i) {
+        m.sourceOf[i] = i;
+        taken[i] = true;
+    }
     matchBy(file, source, m.sourceOf, taken, fullName);
     if (m.unmatchedInFile() > 0)
         matchBy(file, source, m.sourceOf, taken, visibleName);

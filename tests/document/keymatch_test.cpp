@@ -39,6 +39,8 @@ TEST(KeyMatch, FullKeyThenVisibleNameThenOccurrence)
         {"a leftover repeat takes a leftover of the same visible name",
          keys({"k\0a"s, "k\0a"s}), keys({"k\0a"s, "k\0b"s}), {0, 1}, {}},
         {"the all-zero key", keys({""}), keys({"a", ""}), {1}, {0}},
+        {"alike at the start, then a repeat in another place",
+         keys({"a", "k", "k", "b"}), keys({"a", "k", "b", "k"}), {0, 1, 3, 2}, {}},
     };
     for (const Case& c : cases) {
         const KeyMatch m = MatchKeys(c.file, c.source);
