@@ -15,7 +15,7 @@ namespace zarnik {
 // unit whose high byte is 0 gives one character (its low byte); any other unit gives two,
 // low byte first. A string ends at a unit of value 0 (the terminator), or where the bytes
 // run out; a single last byte without its high byte is a character of its own unless it
-// is 0 (the caller sees to that one, since only it knows where the bytes end).
+// is 0 (KeepLoneLastByte, called by whoever knows where the bytes end).
 
 struct GxtRun {
     uint64_t pos = 0;         // where decoding stopped: the terminator, or `stop`, or the last whole unit's end
@@ -34,6 +34,15 @@ GxtRun DecodeGxtRun(const uint8_t* bytes, uint64_t size, uint64_t pos, uint64_t 
 // The same, a unit at a time: the reference the vector form is held to, and the form
 // used where no vector unit helps.
 GxtRun DecodeGxtRunPortable(const uint8_t* bytes, uint64_t pos, uint64_t stop, char* out);
+
+// Where a string runs to the end of the bytes and `pos` is the last one, a single byte
+// without its high byte: a character of its own unless it is 0. Returns the new end of `out`.
+inline char* KeepLoneLastByte(const uint8_t* bytes, uint64_t size, uint64_t pos, char* out)
+{
+    if (pos + 1 == size && bytes[pos] != 0)
+        *out++ = static_cast<char>(bytes[pos]);
+    return out;
+}
 
 }  // namespace zarnik
 

@@ -62,10 +62,8 @@ Text ReadGxtString(std::string_view file, uint64_t& pos)
         return Text();
     Text text(size - pos, '\0');  // what the bytes from here can decode to at most
     const GxtRun run = DecodeGxtRun(bytes, size, pos, size, text.data());
-    size_t length = static_cast<size_t>(run.out - text.data());
-    if (!run.terminated && run.pos + 1 == size && bytes[run.pos] != 0)
-        text[length++] = static_cast<char>(bytes[run.pos]);
-    text.resize(length);
+    text.resize(static_cast<size_t>((run.terminated ? run.out : KeepLoneLastByte(bytes, size, run.pos, run.out)) -
+                                    text.data()));
     pos = run.terminated ? run.pos + 2 : size;
     return text;
 }
@@ -305,6 +303,179 @@ struct Placed {
     uint32_t entry() const { return static_cast<uint32_t>(packed & ((uint64_t(1) << kEntryBits) - 1)); }
 };
 
+// The entries whose strings start inside the file, in the file order of their strings.
+// Game files mostly list their strings in key order, and then the key table itself is
+// that order; others are sorted.
+class FileOrder {
+public:
+    // `inOrder`: whether the strings inside the file come in key order; `inside`: how many.
+    FileOrder(const std::vector<KeyEntry>& keys, uint64_t dataStart, uint64_t size, bool inOrder, uint64_t inside)
+        : keys_(keys), dataStart_(dataStart), size_(size), inOrder_(inOrder)
+    {
+        if (!inOrder) {
+            sorted_.reserve(inside);
+            for (uint64_t i = 0; i < keys.size(); ++i)
+                if (dataStart + keys[i].offset < size)
+                    sorted_.push_back({(dataStart + keys[i].offset) << kEntryBits | i});
+            std::sort(sorted_.begin(), sorted_.end(), [](Placed a, Placed b) { return a.packed < b.packed; });
+        }
+        n = inOrder ? keys.size() : sorted_.size();
+    }
+
+    Placed at(size_t k) const
+    {
+        return inOrder_ ? Placed{(dataStart_ + keys_[k].offset) << kEntryBits | k} : sorted_[k];
+    }
+    // The next entry from k on whose string starts inside the file at a position of the
+    // given parity.
+    size_t nextOfParity(uint64_t parity, size_t k) const
+    {
+        for (; k < n; ++k) {
+            const uint64_t pos = at(k).position();
+            if (pos < size_ && (pos & 1) == parity)
+                break;
+        }
+        return k;
+    }
+
+    size_t n = 0;
+
+private:
+    const std::vector<KeyEntry>& keys_;
+    uint64_t dataStart_, size_;
+    bool inOrder_;
+    std::vector<Placed> sorted_;
+};
+
+// Decodes the strings that entries of one parity (of their position) start in, in file
+// order, to `out`, and returns the end of what is written. A string is decoded once however
+// many entries point into it: each entry opens where it starts and all open entries end at
+// the next terminator, so one that points into another's string gets that string's tail.
+// Units between strings that no entry points into are passed over, so a few strings at the
+// rarer parity cost their own size, not the file's.
+template <typename Spans>
+uint64_t decodeStringByString(const FileOrder& order, uint64_t parity, const uint8_t* bytes, uint64_t size,
+                              char* out, Spans& spans)
+{
+    const size_t n = order.n;
+    size_t k = order.nextOfParity(parity, 0), open = k;  // entries [open, k) have begun and not ended
+    char* w = out;
+    const auto endOpen = [&] {
+        for (; open < k; open = order.nextOfParity(parity, open + 1)) {
+            auto& span = spans[order.at(open).entry()];
+            span.size = static_cast<uint32_t>(static_cast<uint64_t>(w - out) - span.begin);
+        }
+    };
+    uint64_t p = k < n ? order.at(k).position() : size;
+    while (k < n) {
+        for (; k < n && order.at(k).position() == p; k = order.nextOfParity(parity, k + 1))
+            spans[order.at(k).entry()].begin = static_cast<uint32_t>(w - out);
+        const uint64_t stop = k < n ? order.at(k).position() : size;
+        while (open != k) {
+            const GxtRun run = DecodeGxtRun(bytes, size, p, stop, w);
+            w = run.out;
+            p = run.pos;
+            if (!run.terminated)
+                break;
+            endOpen();
+            p += 2;
+        }
+        if (k == n) {
+            if (open != k)
+                w = KeepLoneLastByte(bytes, size, p, w);
+            endOpen();
+        }
+        p = stop;
+    }
+    return static_cast<uint64_t>(w - out);
+}
+
+// Strings mostly follow each other, each entry's right after the one before: then an
+// entry's text ends right before the next entry's position. That is taken as true and
+// the spans given so, then proved: a terminator right before every next position, and
+// no other terminator among the units they cover (so each is the first after its entry).
+// False when it does not hold; the spans given are then to be found again.
+template <typename Spans>
+bool spansOfFollowingStrings(const FileOrder& order, uint64_t parity, size_t k, uint64_t first,
+                             const GxtUnitMap& map, uint64_t written, Spans& spans)
+{
+    const size_t n = order.n;
+    const auto unitOf = [&](size_t j) { return (order.at(j).position() - first) / 2; };
+    GxtUnitMap::Cursor begins, ends;
+    size_t waiting = k;  // the entries at `unit`, given their span when its end is known
+    uint64_t unit = unitOf(k), from = unit + map.wideBefore(unit, begins), guessed = 0;
+    bool followEachOther = true;
+    for (size_t j = order.nextOfParity(parity, k + 1);; j = order.nextOfParity(parity, j + 1)) {
+        if (j < n && unitOf(j) == unit)
+            continue;
+        uint64_t end = 0, to = 0;
+        if (j < n) {
+            end = unitOf(j) - 1;
+            followEachOther = followEachOther && map.isEnd(end);
+            ++guessed;
+            to = end + map.wideBefore(end, ends);
+        } else {
+            end = map.nextEnd(unit);
+            to = end < map.units ? end + map.wideBefore(end, ends) : written;
+        }
+        for (; waiting < j; waiting = order.nextOfParity(parity, waiting + 1))
+            spans[order.at(waiting).entry()] = {static_cast<uint32_t>(from), static_cast<uint32_t>(to - from)};
+        if (j == n)
+            break;
+        unit = unitOf(j);
+        from = to + 1;  // after the terminator, which became one byte
+    }
+    // Each of the `guessed` spans holds a terminator at its end; none holds another when
+    // all the terminators before the last entry's position are those.
+    return followEachOther && map.endCount - map.endsFrom(unit) == guessed;
+}
+
+// Gives each entry the characters from its unit to the next terminator, one search each.
+template <typename Spans>
+void spansBySearch(const FileOrder& order, uint64_t parity, size_t k, uint64_t first, const GxtUnitMap& map,
+                   uint64_t written, Spans& spans)
+{
+    GxtUnitMap::Cursor begins, ends;
+    uint64_t end = 0, to = 0;  // the terminator that ends the entries so far, and where it landed
+    bool ended = false;
+    for (; k < order.n; k = order.nextOfParity(parity, k + 1)) {
+        const Placed e = order.at(k);
+        const uint64_t unit = (e.position() - first) / 2;  // a lone last byte: the unit after the whole ones
+        // Strings mostly follow each other: then the entry starts right after the last
+        // terminator, which became one byte.
+        const uint64_t from =
+            ended && unit == end + 1 && end < map.units ? to + 1 : unit + map.wideBefore(unit, begins);
+        if (!ended || end < unit) {
+            end = map.nextEnd(unit);
+            to = end < map.units ? end + map.wideBefore(end, ends) : written;
+            ended = true;
+        }
+        spans[e.entry()] = {static_cast<uint32_t>(from), static_cast<uint32_t>(to - from)};
+    }
+}
+
+// Decodes every unit of one parity from the first string an entry starts in to the end of
+// the file, over the file's own bytes, and gives each entry the characters from its unit
+// to the next terminator. Going through the units between strings costs less than
+// stopping at every string; what is written never outgrows the units read, and stays more
+// than 16 bytes behind them (the texts start after the header).
+template <typename Spans>
+uint64_t decodeInPlace(const FileOrder& order, uint64_t parity, char* file, uint64_t size, Spans& spans)
+{
+    const size_t k = order.nextOfParity(parity, 0);
+    if (k == order.n)
+        return 0;
+    const auto* bytes = reinterpret_cast<const uint8_t*>(file);
+    const uint64_t first = order.at(k).position();
+    GxtUnitMap map;
+    uint64_t written = DecodeGxtUnitsFrom(bytes, size, first, file, map);
+    if ((size - first) % 2 == 1)
+        written = static_cast<uint64_t>(KeepLoneLastByte(bytes, size, size - 1, file + written) - file);
+    if (!spansOfFollowingStrings(order, parity, k, first, map, written, spans))
+        spansBySearch(order, parity, k, first, map, written, spans);
+    return written;
+}
+
 }  // namespace
 
 GxtDocument GxtDocument::parse(Block&& file, const std::string& name)
@@ -326,13 +497,11 @@ GxtDocument GxtDocument::parse(Block&& file, const std::string& name)
     const uint64_t count = tableSize / 12;  // a remainder is skipped
     const uint64_t dataStart = 22 + tableSize;
     doc.keys.resize(count);
-    doc.loaded_.assign(count, Span{});  // entries pointing past the end keep an empty text
-    uint64_t inside = 0, odd = 0, last = 0;
+    uint64_t inside = 0, odd = 0, last = 0;  // strings starting inside the file, those at odd places
     bool inOrder = true;
     for (uint64_t i = 0; i < count; ++i) {
-        const uint8_t* rec = bytes + 14 + i * 12;
-        doc.keys[i].offset = readLe32(rec);
-        std::memcpy(doc.keys[i].name.data(), rec + 4, 8);
+        doc.keys[i].offset = readLe32(bytes + 14 + i * 12);
+        std::memcpy(doc.keys[i].name.data(), bytes + 14 + i * 12 + 4, 8);
         const uint64_t pos = dataStart + doc.keys[i].offset;
         if (pos < size) {
             ++inside;
@@ -342,158 +511,22 @@ GxtDocument GxtDocument::parse(Block&& file, const std::string& name)
         }
     }
     std::memcpy(doc.DataHeader.data(), bytes + 14 + tableSize, 8);
-
-    // The entries in file order of their strings. Game files mostly list their strings in
-    // key order, and then the key table itself is that order; others are sorted.
-    std::vector<Placed> sorted;
-    if (!inOrder) {
-        sorted.reserve(inside);
-        for (uint64_t i = 0; i < count; ++i) {
-            const uint64_t pos = dataStart + doc.keys[i].offset;
-            if (pos < size)
-                sorted.push_back({pos << kEntryBits | i});
-        }
-        std::sort(sorted.begin(), sorted.end(), [](Placed a, Placed b) { return a.packed < b.packed; });
-    }
-    const size_t n = inOrder ? count : sorted.size();
-    auto at = [&](size_t k) {
-        return inOrder ? Placed{(dataStart + doc.keys[k].offset) << kEntryBits | k} : sorted[k];
-    };
-
-    // The next entry from k on whose string starts inside the file at a position of the
-    // given parity.
-    auto nextOfParity = [&](uint64_t parity, size_t k) {
-        while (k < n) {
-            const uint64_t pos = at(k).position();
-            if (pos < size && (pos & 1) == parity)
-                break;
-            ++k;
-        }
-        return k;
-    };
-
-    // Decodes the strings that entries of one parity (of their position) start in, in
-    // file order, to `out`, and returns the end of what is written. A string is decoded
-    // once however many entries point into it: each entry opens where it starts and all
-    // open entries end at the next terminator, so one that points into another's string
-    // gets that string's tail. Units between strings that no entry points into are passed
-    // over, so a few strings at the rarer parity cost their own size, not the file's.
-    auto decodeParity = [&](uint64_t parity, char* out) {
-        size_t k = nextOfParity(parity, 0), open = k;  // entries [open, k) have begun and not ended
-        char* w = out;
-        auto endOpen = [&] {
-            for (; open < k; open = nextOfParity(parity, open + 1)) {
-                Span& span = doc.loaded_[at(open).entry()];
-                span.size = static_cast<uint32_t>(static_cast<uint64_t>(w - out) - span.begin);
-            }
-        };
-        uint64_t p = k < n ? at(k).position() : size;
-        while (k < n) {
-            for (; k < n && at(k).position() == p; k = nextOfParity(parity, k + 1))
-                doc.loaded_[at(k).entry()].begin = static_cast<uint32_t>(w - out);
-            const uint64_t stop = k < n ? at(k).position() : size;
-            while (open != k) {
-                const GxtRun run = DecodeGxtRun(bytes, size, p, stop, w);
-                w = run.out;
-                p = run.pos;
-                if (!run.terminated)
-                    break;
-                endOpen();
-                p += 2;
-            }
-            if (k == n) {
-                if (open != k && p + 1 == size && bytes[p] != 0)
-                    *w++ = static_cast<char>(bytes[p]);
-                endOpen();
-            }
-            p = stop;
-        }
-        return static_cast<uint64_t>(w - out);
-    };
-
-    // Decodes every unit of one parity from the first string an entry starts in to the
-    // end of the file, over the file's own bytes, and gives each entry the characters
-    // from its unit to the next terminator. Going through the units between strings
-    // costs less than stopping at every string; what is written never outgrows the units
-    // read, and stays more than 16 bytes behind them (the texts start after the header).
-    auto decodeInPlace = [&](uint64_t parity) -> uint64_t {
-        size_t k = nextOfParity(parity, 0);
-        if (k == n)
-            return 0;
-        const uint64_t first = at(k).position();
-        GxtUnitMap map;
-        uint64_t written = DecodeGxtUnitsFrom(bytes, size, first, file.data, map);
-        if ((size - first) % 2 == 1 && bytes[size - 1] != 0)
-            file.data[written++] = static_cast<char>(bytes[size - 1]);
-        const auto unitOf = [&](size_t j) { return (at(j).position() - first) / 2; };
-
-        // Strings mostly follow each other, each entry's right after the one before: then
-        // an entry's text ends right before the next entry's position. That is taken as
-        // true, and proved after: a terminator right before every next position, and no
-        // other terminator among the units they cover (so each is the first after its
-        // entry). Otherwise the texts are found again, one terminator search each.
-        {
-            GxtUnitMap::Cursor begins, ends;
-            size_t waiting = k;  // the entries at `unit`, given their span when its end is known
-            uint64_t unit = unitOf(k), from = unit + map.wideBefore(unit, begins), guessed = 0;
-            bool followEachOther = true;
-            for (size_t j = nextOfParity(parity, k + 1);; j = nextOfParity(parity, j + 1)) {
-                if (j < n && unitOf(j) == unit)
-                    continue;
-                uint64_t end = 0, to = 0;
-                if (j < n) {
-                    end = unitOf(j) - 1;
-                    followEachOther = followEachOther && map.isEnd(end);
-                    ++guessed;
-                    to = end + map.wideBefore(end, ends);
-                } else {
-                    end = map.nextEnd(unit);
-                    to = end < map.units ? end + map.wideBefore(end, ends) : written;
-                }
-                for (; waiting < j; waiting = nextOfParity(parity, waiting + 1))
-                    doc.loaded_[at(waiting).entry()] = {static_cast<uint32_t>(from), static_cast<uint32_t>(to - from)};
-                if (j == n)
-                    break;
-                unit = unitOf(j);
-                from = to + 1;  // after the terminator, which became one byte
-            }
-            // Each of the `guessed` spans holds a terminator at its end; none holds another
-            // when all the terminators before the last entry's position are those.
-            if (followEachOther && map.endCount - map.endsFrom(unit) == guessed)
-                return written;
-        }
-
-        GxtUnitMap::Cursor begins, ends;
-        uint64_t end = 0, to = 0;  // the terminator that ends the entries so far, and where it landed
-        bool ended = false;
-        for (; k < n; k = nextOfParity(parity, k + 1)) {
-            const Placed e = at(k);
-            const uint64_t unit = (e.position() - first) / 2;  // a lone last byte: the unit after the whole ones
-            // Strings mostly follow each other: then the entry starts right after the
-            // last terminator, which became one byte.
-            const uint64_t from = ended && unit == end + 1 && end < map.units ? to + 1
-                                                                              : unit + map.wideBefore(unit, begins);
-            if (!ended || end < unit) {
-                end = map.nextEnd(unit);
-                to = end < map.units ? end + map.wideBefore(end, ends) : written;
-                ended = true;
-            }
-            doc.loaded_[e.entry()] = {static_cast<uint32_t>(from), static_cast<uint32_t>(to - from)};
-        }
-        return written;
-    };
+    doc.loaded_.assign(count, Span{});  // entries pointing past the end keep an empty text
 
     // The parity most strings start at is decoded over the file's own bytes, after the
     // other one (rare: only odd files have it) has been decoded string by string to a
     // block of its own while those bytes were intact.
-    const uint64_t inPlace = odd * 2 > inside ? 1 : 0;
     Block other;
-    if (inPlace ? odd < inside : odd > 0) {
-        other.resize(size);  // an upper bound; the pages never written are never touched
-        other.resize(decodeParity(1 - inPlace, other.data));
+    uint64_t kept = 0, inPlace = 0;
+    {
+        const FileOrder order(doc.keys, dataStart, size, inOrder, inside);
+        inPlace = odd * 2 > inside ? 1 : 0;
+        if (inPlace ? odd < inside : odd > 0) {
+            other.resize(size);  // an upper bound; the pages never written are never touched
+            other.resize(decodeStringByString(order, 1 - inPlace, bytes, size, other.data, doc.loaded_));
+        }
+        kept = decodeInPlace(order, inPlace, file.data, size, doc.loaded_);
     }
-    const uint64_t kept = decodeInPlace(inPlace);
-    sorted = {};
 
     uint64_t total = 0;
     for (const Span& span : doc.loaded_)

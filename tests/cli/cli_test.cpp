@@ -381,7 +381,7 @@ void makeReadOnly(const std::string& path)
 
 #ifndef _WIN32
 // Files built to make a loader hold far more than they weigh: one string shared by
-// every key, keys on successive units of one long string (each a tail of the one
+// every key (a long one, an empty one), keys on successive units of one long string (each a tail of the one
 // before), keys at odd and even places, keys in no order. Reading them stays within four
 // times the file's size; holding every key's text apart took 10 to 40 times.
 TEST(CliMemory, InfoStaysWithinFourTimesTheFileOnHostileFiles)
@@ -399,6 +399,7 @@ TEST(CliMemory, InfoStaysWithinFourTimesTheFileOnHostileFiles)
     };
     add("shared.gxt", GxtImageOnOffsets(std::vector<uint32_t>(833333, 0), EncodeUnits(std::string(192, 'a'))));
     add("huge.gxt", GxtImageOnOffsets(std::vector<uint32_t>(32, 0), EncodeUnits(std::string(5000000, 'b'))));
+    add("empty.gxt", GxtImageOnOffsets(std::vector<uint32_t>(1000000, 0), EncodeUnits("")));
     {
         std::vector<uint32_t> tails, both;
         for (uint32_t k = 0; k < 15; ++k)
