@@ -49,7 +49,8 @@ void MainWindow::ExportTranslation()
     if (*format != zarnik::TranslationFormat::Tsv &&
         prompts_.confirm(this, QStringLiteral("Показать переводчику исходный текст из другого файла "
                                               ".gxt (например, английского)?"))) {
-        const QString sourceName = prompts_.openFileName(this, folder);
+        const QString sourceName =
+            prompts_.openFileName(this, folder, QStringLiteral("Исходный текст для переводчика: файл .gxt"));
         if (!sourceName.isEmpty()) {
             try {
                 source = zarnik::LoadGxtFile(localPath(sourceName));

@@ -25,10 +25,12 @@ public:
     // Returns true when the user answered OK (always true for boxes with only OK).
     virtual bool message(QWidget* parent, MessageKind kind, const QString& caption,
                          const QString& text) = 0;
-    // An empty result means the dialog was cancelled.
-    virtual QString openFileName(QWidget* parent, const QString& startDir) = 0;
+    // An empty result means the dialog was cancelled. `caption` says what the file is for;
+    // without one the dialog reads "Открыть".
+    virtual QString openFileName(QWidget* parent, const QString& startDir, const QString& caption = {}) = 0;
     virtual QString saveFileName(QWidget* parent, const QString& startDir) = 0;
-    // A translator's file (PO, POT or TSV) to write (`save`) or to read.
+    // A translator's file (PO, POT or TSV) to write (`save`, "Экспорт перевода") or to read
+    // ("Импорт перевода").
     virtual QString translationFileName(QWidget* parent, const QString& startDir, bool save) = 0;
     virtual std::optional<FontChoice> chooseFont(QWidget* parent, const FontChoice& initial) = 0;
     // Runs a modal dialog and returns its result (QDialog::Accepted or Rejected).

@@ -3,8 +3,54 @@
 #include <QColorDialog>
 #include <QDialog>
 #include <QFileDialog>
+#include <QFileSystemModel>
 #include <QFontDialog>
+#include <QHeaderView>
+#include <QIdentityProxyModel>
+#include <QLocale>
 #include <QMessageBox>
+#include <QTreeView>
+
+namespace {
+
+// Qt's own file dialog writes sizes and dates in the system's locale, English on most
+// desktops, while everything else speaks Russian: these are written in the program's.
+class RussianFileDetails : public QIdentityProxyModel {
+public:
+    using QIdentityProxyModel::QIdentityProxyModel;
+
+    QVariant data(const QModelIndex& index, int role) const override
+    {
+        const auto* files = static_cast<const QFileSystemModel*>(sourceModel());
+        const QModelIndex file = mapToSource(index);
+        if (role == Qt::DisplayRole && index.column() == kSize && !files->isDir(file))
+            return QLocale().formattedDataSize(files->size(file), 1, QLocale::DataSizeTraditionalFormat);
+        if (role == Qt::DisplayRole && index.column() == kModified)
+            return QLocale().toString(files->lastModified(file), QLocale::ShortFormat);
+        return QIdentityProxyModel::data(index, role);
+    }
+
+private:
+    static constexpr int kSize = 1;
+    static constexpr int kModified = 3;
+};
+
+// Qt's own dialog (the one used where the desktop offers none) in Russian, its detail
+// columns as wide as what they show. A native dialog has no views and is left alone.
+void speakRussian(QFileDialog& dialog)
+{
+    auto* details = dialog.findChild<QTreeView*>();
+    if (!details)
+        return;
+    dialog.setProxyModel(new RussianFileDetails(&dialog));
+    auto* files = static_cast<QFileSystemModel*>(dialog.proxyModel()->sourceModel());
+    QObject::connect(files, &QFileSystemModel::directoryLoaded, details, [details] {
+        for (int column = 1; column < details->header()->count(); ++column)
+            details->resizeColumnToContents(column);
+    });
+}
+
+}  // namespace
 
 bool QtPrompts::message(QWidget* parent, MessageKind kind, const QString& caption,
                         const QString& text)
@@ -25,9 +71,10 @@ bool QtPrompts::message(QWidget* parent, MessageKind kind, const QString& captio
     return box.exec() == QMessageBox::Ok;
 }
 
-QString QtPrompts::openFileName(QWidget* parent, const QString& startDir)
+QString QtPrompts::openFileName(QWidget* parent, const QString& startDir, const QString& caption)
 {
-    QFileDialog dialog(parent, QString(), startDir, QStringLiteral("GTA2 text files (*.gxt)"));
+    QFileDialog dialog(parent, caption, startDir, QStringLiteral("GTA2 text files (*.gxt)"));
+    speakRussian(dialog);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setDefaultSuffix(QStringLiteral("gxt"));
@@ -41,6 +88,7 @@ QString QtPrompts::saveFileName(QWidget* parent, const QString& startDir)
 {
     // A type without parentheses is its own pattern, so the list reads as written.
     QFileDialog dialog(parent, QString(), startDir, QStringLiteral("*.gxt;;Текст (*.txt)"));
+    speakRussian(dialog);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setDefaultSuffix(QStringLiteral("gxt"));
@@ -56,9 +104,10 @@ QString QtPrompts::saveFileName(QWidget* parent, const QString& startDir)
 
 QString QtPrompts::translationFileName(QWidget* parent, const QString& startDir, bool save)
 {
-    QFileDialog dialog(parent, QString(), startDir,
+    QFileDialog dialog(parent, save ? QStringLiteral("Экспорт перевода") : QStringLiteral("Импорт перевода"), startDir,
                        save ? QStringLiteral("Перевод PO (*.po);;Шаблон POT (*.pot);;Таблица TSV (*.tsv)")
                             : QStringLiteral("Перевод (*.po *.pot *.tsv)"));
+    speakRussian(dialog);
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     if (save) {

@@ -33,9 +33,10 @@ public:
             return true;
         return confirmAnswers.isEmpty() ? true : confirmAnswers.takeFirst();
     }
-    QString openFileName(QWidget*, const QString& startDir) override
+    QString openFileName(QWidget*, const QString& startDir, const QString& caption) override
     {
         lastStartDir = startDir;
+        openCaptions.append(caption);
         return openNames.isEmpty() ? QString() : openNames.takeFirst();
     }
     QString saveFileName(QWidget*, const QString& startDir) override
@@ -68,4 +69,5 @@ public:
     }
 
     QString lastStartDir;
+    QStringList openCaptions;  // of every open dialog asked for, in order
 };

@@ -127,6 +127,7 @@ private slots:
             }
         }
         QVERIFY(prompts_.texts(MessageKind::Error).isEmpty());
+        QVERIFY(prompts_.openCaptions.value(0).contains(QLatin1String(".gxt")));  // says what it asks for
         // Without a source the PO is a template, which imports as all untranslated.
         prompts_.translationNames = {path("template.po")};
         prompts_.confirmAnswers = {false};

@@ -7,12 +7,16 @@
 #include "generator.h"
 #include "inifile.h"
 #include "mainwindow.h"
+#include "qtprompts.h"
+#include "russianinterface.h"
 #include "searchpanel.h"
 #include "tempdir.h"
 #include "windowtest.h"
 
 #include <QClipboard>
 #include <QComboBox>
+#include <QFileDialog>
+#include <QTreeView>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QMenu>
@@ -24,6 +28,7 @@
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 
+#include <functional>
 #include <vector>
 
 using namespace zarnik::testing;
@@ -56,17 +61,23 @@ class RealWindowTest : public WindowTest {
 
     std::unique_ptr<MainWindow> w_;
     XKeys keys_;
+    QtPrompts qtPrompts_;  // Qt's own dialogs and message boxes, as the program shows them
 
     QString gamePath() const { return path("game.gxt"); }
     EntryListView* list() const { return w_->list(); }
 
     // Starts the editor as a user does and waits until the window manager has framed it
     // and the resizes that follow have settled.
-    void start(const QStringList& args = {})
+    void start(const QStringList& args = {}, bool realPrompts = false)
     {
         w_.reset();
         prompts_ = FakePrompts();
-        w_ = startWindow(args);
+        if (realPrompts) {
+            w_ = std::make_unique<MainWindow>(qtPrompts_, ProgramDirectory(dirPath()), args);
+            w_->show();
+        } else {
+            w_ = startWindow(args);
+        }
         QVERIFY(QTest::qWaitForWindowExposed(w_.get()));
         QTRY_VERIFY(w_->frameGeometry().size() != w_->size());
         QTest::qWait(300);
@@ -110,25 +121,74 @@ class RealWindowTest : public WindowTest {
             .arg(list()->viewport()->height())
             .arg(w_->statusText(1));
     }
-    // The caption the window manager shows, as X holds it.
-    QByteArray shownCaption() const
+    // A property of an X window: its bytes, or its 32-bit items.
+    static QByteArray xProperty(WId window, const char* name, const char* type)
     {
         Display* dpy = XOpenDisplay(nullptr);
         if (!dpy)
             return "<no display>";
-        Atom type;
+        Atom actualType;
         int format;
         unsigned long count = 0, after;
         unsigned char* data = nullptr;
-        QByteArray title = "<none>";
-        if (XGetWindowProperty(dpy, static_cast<Window>(w_->winId()), XInternAtom(dpy, "_NET_WM_NAME", False),
-                               0, 4096, False, XInternAtom(dpy, "UTF8_STRING", False), &type, &format,
-                               &count, &after, &data) == Success && data) {
-            title = QByteArray(reinterpret_cast<char*>(data), static_cast<qsizetype>(count));
+        QByteArray value = "<none>";
+        if (XGetWindowProperty(dpy, static_cast<Window>(window), XInternAtom(dpy, name, False), 0, 4096, False,
+                               XInternAtom(dpy, type, False), &actualType, &format, &count, &after,
+                               &data) == Success && data) {
+            // Xlib hands 32-bit items over as longs.
+            value = QByteArray(reinterpret_cast<char*>(data), static_cast<qsizetype>(count * (format == 32 ? sizeof(long) : 1)));
             XFree(data);
         }
         XCloseDisplay(dpy);
-        return title;
+        return value;
+    }
+    // The window functions a window asks its frame for (Motif hints, which Qt sets from the
+    // window flags): what it offers besides moving and resizing.
+    static QString askedFunctions(WId window)
+    {
+        const QByteArray hints = xProperty(window, "_MOTIF_WM_HINTS", "_MOTIF_WM_HINTS");
+        if (hints.size() < qsizetype(2 * sizeof(long)))
+            return QStringLiteral(" <no hints>");
+        const auto* h = reinterpret_cast<const long*>(hints.data());
+        auto allows = [&](long function) {  // bit 0: all but those listed
+            return !(h[0] & 1) || ((h[1] & 1) ? !(h[1] & function) : (h[1] & function) != 0);
+        };
+        QString asked;
+        if (allows(1 << 3))
+            asked += QStringLiteral(" +minimise");
+        if (allows(1 << 4))
+            asked += QStringLiteral(" +maximise");
+        if (!allows(1 << 5))
+            asked += QStringLiteral(" -close");
+        return asked;
+    }
+    // The caption the window manager shows, as X holds it.
+    QByteArray shownCaption() const { return xProperty(w_->winId(), "_NET_WM_NAME", "UTF8_STRING"); }
+    // Runs `opens`, which brings up a modal window, and reads that window once the window
+    // manager has framed it: its caption, and whether it asks to be minimised or maximised
+    // (openbox offers both on every dialog whatever it asks; Windows and most others obey).
+    // Esc, pressed as a user does, then closes it.
+    QString readModal(const std::function<void()>& opens, const std::function<QString(QWidget*)>& more = {})
+    {
+        QString seen = QStringLiteral("<nothing opened>");
+        QTimer poll;
+        poll.setInterval(50);
+        connect(&poll, &QTimer::timeout, this, [&] {
+            QWidget* modal = QApplication::activeModalWidget();
+            if (!modal || modal->frameGeometry().size() == modal->size())
+                return;
+            poll.stop();
+            QTest::qWait(200);
+            seen = modal->windowTitle() + askedFunctions(modal->winId());
+            if (more)
+                seen += more(modal);
+            keys_.press({{XK_Escape}});
+        });
+        poll.start();
+        opens();
+        if (!QTest::qWaitFor([] { return !QApplication::activeModalWidget(); }))
+            seen += QStringLiteral(" <not closed by Esc>");
+        return seen;
     }
     QString keyWidths() const
     {
@@ -137,7 +197,32 @@ class RealWindowTest : public WindowTest {
             .arg(widestKeyNeeds());
     }
 
+    // The detail columns of Qt's file dialog on the row of `file`: what they show where
+    // that is not Russian or not readable in full.
+    static QString unreadableDetails(QWidget* dialog, const QString& file)
+    {
+        static_cast<QFileDialog*>(dialog)->setViewMode(QFileDialog::Detail);
+        auto* view = dialog->findChild<QTreeView*>();
+        QModelIndex row;
+        const bool shown = QTest::qWaitFor([&] {
+            row = view->model()->match(view->model()->index(0, 0, view->rootIndex()), Qt::DisplayRole, file, 1,
+                                       Qt::MatchExactly).value(0);
+            return row.isValid() && !row.siblingAtColumn(3).data().toString().isEmpty();
+        });
+        if (!shown)
+            return QStringLiteral(" <%1 not listed>").arg(file);
+        QString bad;
+        for (int column = 1; column < 4; ++column) {
+            const QString text = row.siblingAtColumn(column).data().toString();
+            const bool latin = column != 2 && text.contains(QRegularExpression(QStringLiteral("[A-Za-z]")));
+            if (latin || view->columnWidth(column) < view->fontMetrics().horizontalAdvance(text))
+                bad += QStringLiteral(" [%1 in %2 px]").arg(text).arg(view->columnWidth(column));
+        }
+        return bad;
+    }
+
 private slots:
+    void initTestCase() { InstallRussianInterface(*qApp); }
     void init()
     {
         freshFolder(false);
@@ -371,6 +456,37 @@ private slots:
         start({gamePath()});
         QCOMPARE(list()->horizontalHeader()->font(), list()->font());
         QVERIFY(list()->horizontalHeader()->height() > QFontMetrics(list()->font()).height());
+    }
+
+    // The windows the commands open: captioned for what they ask, the small ones with a
+    // close box only; Qt's file dialog in Russian, its columns wide enough to read.
+    void windowsTheCommandsOpen()
+    {
+        WriteFileBytes(dir_->file("Readme.txt"), "help\r\n");
+        start({gamePath()}, true);
+        auto keys = [this](XKeys::Chord chord) { return [this, chord] { keys_.press({chord}); }; };
+        auto command = [this](Command c) { return [this, c] { w_->action(c)->trigger(); }; };
+        const struct {
+            std::function<void()> opens;
+            const char* seen;
+            std::function<QString(QWidget*)> more = {};
+        } cases[] = {
+            {keys({XK_F2}), "Правка строки"},
+            {keys({XK_Alt_L, XK_o}), "Настройки"},
+            {command(Command::Info), "Информация"},
+            {command(Command::Readme), "Readme"},
+            {command(Command::ExportTranslation), "Экспорт перевода"},
+            {command(Command::ImportTranslation), "Импорт перевода"},
+            {keys({XK_Control_L, XK_l}), "Открыть",
+             [](QWidget* dialog) { return unreadableDetails(dialog, QStringLiteral("game.gxt")); }},
+        };
+        QStringList seen, expected;
+        for (const auto& c : cases) {
+            seen.append(readModal(c.opens, c.more));
+            expected.append(QString::fromUtf8(c.seen));
+        }
+        QVERIFY2(seen == expected, qPrintable(QStringLiteral("\nseen:\n%1\nexpected:\n%2")
+                                                  .arg(seen.join(QLatin1Char('\n')), expected.join(QLatin1Char('\n')))));
     }
 };
 
