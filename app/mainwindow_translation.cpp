@@ -1,9 +1,10 @@
 // "Экспорт перевода.." and "Импорт перевода..": the texts out to a translator's PO, POT or
-// TSV file in the language mode in force, and a translated file back in as one
-// whole-document change.
+// TSV file in the language mode in force, and a translated file back in as one change
+// that one undo takes back.
 #include "mainwindow.h"
 
 #include "format/gxtdocument.h"
+#include "text/encodingdetect.h"
 #include "platform.h"
 #include "translation/translation.h"
 
@@ -15,19 +16,6 @@ namespace {
 std::string localPath(const QString& path)
 {
     return platform::CorePath(path);
-}
-
-// A file with thousands of unknown keys would make a box taller than the screen.
-QString problemList(const zarnik::TranslationError& e)
-{
-    constexpr qsizetype kShown = 15;
-    QStringList lines = QString::fromStdString(e.russianMessage()).split(QLatin1Char('\n'));
-    if (lines.size() > kShown) {
-        const qsizetype more = lines.size() - kShown;
-        lines.resize(kShown);
-        lines.append(QStringLiteral("… и ещё %1").arg(more));
-    }
-    return lines.join(QLatin1Char('\n'));
 }
 
 }  // namespace
@@ -46,6 +34,7 @@ void MainWindow::ExportTranslation()
         return;
     }
     std::optional<zarnik::GxtDocument> source;
+    int sourceMode = LanguageMode;
     if (*format != zarnik::TranslationFormat::Tsv &&
         prompts_.confirm(this, QStringLiteral("Показать переводчику исходный текст из другого файла "
                                               ".gxt (например, английского)?"))) {
@@ -54,6 +43,9 @@ void MainWindow::ExportTranslation()
         if (!sourceName.isEmpty()) {
             try {
                 source = zarnik::LoadGxtFile(localPath(sourceName));
+                // The source is another file: an English one read in the mode in force
+                // would show its apostrophes as Cyrillic letters.
+                sourceMode = zarnik::ModeForEncoding(zarnik::DetectEncoding(*source).encoding);
             } catch (const std::exception& e) {
                 showFileError(e);
                 return;
@@ -63,9 +55,9 @@ void MainWindow::ExportTranslation()
     zarnik::SourceComparison comparison;
     try {
         comparison = zarnik::ExportTranslation(document(), LanguageMode, source ? &*source : nullptr,
-                                               localPath(chosen), *format);
+                                               sourceMode, localPath(chosen), *format);
     } catch (const zarnik::TranslationError& e) {
-        prompts_.error(this, problemList(e));
+        prompts_.error(this, QString::fromStdString(e.russianMessage()));
         return;
     } catch (const std::exception& e) {
         showFileError(e);
@@ -91,7 +83,7 @@ void MainWindow::ImportTranslation()
         const int mode = zarnik::TranslationMode(tr, std::nullopt, LanguageMode);
         result = zarnik::ApplyTranslation(document(), tr, mode, false);
     } catch (const zarnik::TranslationError& e) {
-        prompts_.error(this, QStringLiteral("Перевод не импортирован, строки не изменены:\n") + problemList(e));
+        prompts_.error(this, QStringLiteral("Перевод не импортирован, строки не изменены:\n") + QString::fromStdString(e.russianMessage()));
         return;
     } catch (const std::exception& e) {
         showFileError(e);

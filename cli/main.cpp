@@ -68,16 +68,28 @@ void runTranslation(const Invocation& inv, Output&)
 }
 constexpr auto runExtract = &runTranslation, runApply = &runTranslation;
 #else
+std::optional<int> givenMode(const Invocation& inv)
+{
+    return inv.modeGiven ? std::optional(inv.mode) : std::nullopt;
+}
 void runExtract(const Invocation& inv, Output& out)
 {
     if (!inv.output)
         throw UsageError{"missing -o OUT.po, OUT.pot or OUT.tsv", inv.command};
-    RunExtract(inv.positionals[0], *inv.output, inv.mode, inv.source, out);
+    const auto format = TranslationFormatFor(*inv.output);
+    if (!format)
+        throw UsageError{"cannot tell the format of " + *inv.output + ": name it .po, .pot or .tsv", inv.command};
+    if (format == TranslationFormat::Tsv && inv.source)
+        throw UsageError{"--source is for PO files; a TSV file holds the texts of one file", inv.command};
+    RunExtract(inv.positionals[0], *inv.output, *format, givenMode(inv), inv.source, out);
 }
 void runApply(const Invocation& inv, Output& out)
 {
+    if (!TranslationFormatFor(inv.positionals[1]))
+        throw UsageError{"cannot tell the format of " + inv.positionals[1] + ": name it .po, .pot or .tsv",
+                         inv.command};
     RunApply(inv.positionals[0], inv.positionals[1],
-             {inv.output, inv.modeGiven ? std::optional(inv.mode) : std::nullopt, inv.language, inv.useFuzzy}, out);
+             {inv.output, givenMode(inv), inv.language, inv.useFuzzy}, out);
 }
 #endif
 
@@ -129,13 +141,17 @@ constexpr CommandRow kCommands[] = {
      1, 1, false, true, runResave},
     {"extract", "FILE.gxt -o OUT.po|OUT.pot|OUT.tsv [--mode original|pirate|buka] [--source SRC.gxt]",
      "the texts out to a PO, POT or TSV file for translators",
-     "Writes every entry of FILE.gxt, in the given language mode (default buka), to OUT:\n"
+     "Writes every entry of FILE.gxt, in the given language mode (default: the one its\n"
+     "detected encoding calls for, buka or pirate for Russian files, original for the\n"
+     "rest; SRC.gxt is read in its own), to OUT:\n"
      "  .po   gettext PO: msgctxt is the key, msgstr the text, msgid the text of the same\n"
      "        key in SRC.gxt (with --source, typically the English e.gxt); without\n"
      "        --source it is a template (msgid the text, msgstr empty)\n"
      "  .pot  a template: msgid the text (of SRC.gxt with --source), msgstr empty\n"
      "  .tsv  a first line naming the format and the mode, then per entry the key, a tab\n"
-     "        and the text, with the escapes of list\n"
+     "        and the text, with the escapes of list; a field holding a quote is quoted\n"
+     "        as spreadsheets quote, and one a spreadsheet would take for a number, date\n"
+     "        or formula starts with an escape, so LibreOffice Calc and Excel keep it\n"
      "Keys found in only one of FILE.gxt and SRC.gxt are listed. A byte the mode would\n"
      "not store back as it is, or one the format cannot hold, is written as \xE2\x9F\xA6HH\xE2\x9F\xA7\n"
      "(its two hex digits between white square brackets): leave those as they are.\n\n"
@@ -152,13 +168,18 @@ constexpr CommandRow kCommands[] = {
      "Gives each entry IN names (by its full key) the text IN has for it, and saves\n"
      "FILE.gxt in place, or OUT.gxt with -o; the file replaced is kept as its name\n"
      "followed by \"_\". Texts are read in the mode IN was extracted in (TSV and Zarnik's\n"
-     "PO files say which), else in --mode (default buka), and stored as the editor stores\n"
+     "PO files say which), else in --mode (default: the one FILE.gxt's encoding calls\n"
+     "for), and stored as the editor stores\n"
      "typed text: \"\xD1\x91\" becomes \"\xD0\xB5\", pirate mode upper-cases, a letter the mode\n"
      "has no slot of its own for (\"\xD0\xAA\" in buka) takes the one it shares; such texts\n"
      "are counted in the report. Untranslated PO entries keep the file's text, and so do\n"
-     "fuzzy ones unless --use-fuzzy. --language sets the file's language letter.\n"
-     "An unknown key, a key given twice, a character outside Windows-1251 or a malformed\n"
-     "line is reported with its file and line, and nothing is written.\n\n"
+     "fuzzy ones unless --use-fuzzy; untranslated entries with keys FILE.gxt lacks (from\n"
+     "a newer template) are passed over. --language sets the file's language letter.\n"
+     "IN may be UTF-8, with or without a byte-order mark, or UTF-16 with one.\n"
+     "An unknown key of a translated entry, a key given twice, a character outside\n"
+     "Windows-1251, a zero byte inside a text, a malformed line or a TSV whose last line\n"
+     "has no line break (a cut file) is reported with its file and line, and nothing is\n"
+     "written.\n\n"
      "A translator's three steps, English file to Russian (Buka):\n"
      "  1. zarnik-cli extract r.gxt -o ru.po --source e.gxt\n"
      "  2. translate ru.po in a PO editor (Poedit, Lokalize, Weblate, ...)\n"

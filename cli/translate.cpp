@@ -1,6 +1,7 @@
 #include "translate.h"
 
 #include "commands.h"
+#include "text/encodingdetect.h"
 #include "text/encodings.h"
 #include "files/fileerror.h"
 #include "format/gxtdocument.h"
@@ -11,43 +12,52 @@ namespace zarnik::cli {
 
 namespace {
 
-std::string keyList(const std::vector<std::string>& keys)
+// The first 20 of a list, then how many more, so that a long list stays readable.
+template <typename Item, typename Show>
+std::string capped(const std::vector<Item>& items, const char* separator, Show show)
 {
     std::string s;
-    for (size_t i = 0; i < keys.size() && i < 20; ++i)
-        s += (i ? ", " : "") + keys[i];
-    if (keys.size() > 20)
-        s += ", ... (" + std::to_string(keys.size() - 20) + " more)";
+    for (size_t i = 0; i < items.size() && i < 20; ++i)
+        s += (i ? separator : "") + show(items[i]);
+    if (items.size() > 20)
+        s += separator + std::string("and ") + std::to_string(items.size() - 20) + " more";
     return s;
 }
+
+std::string quoted(const std::string& key) { return "\"" + key + "\""; }
 
 std::string count(size_t n, const char* one, const char* many)
 {
     return std::to_string(n) + " " + (n == 1 ? one : many);
 }
 
+// The mode a file's texts are written in when none is given: the one its encoding calls for.
+int detectedMode(const GxtDocument& doc)
+{
+    return ModeForEncoding(DetectEncoding(doc).encoding);
+}
+
 }  // namespace
 
-void RunExtract(const std::string& path, const std::string& target, int mode,
-                const std::optional<std::string>& source, Output& out)
+void RunExtract(const std::string& path, const std::string& target, TranslationFormat format,
+                std::optional<int> mode, const std::optional<std::string>& source, Output& out)
 {
-    const auto format = TranslationFormatFor(target);
-    if (!format)
-        throw CommandError("cannot tell the format of " + target + ": name it .po, .pot or .tsv");
-    if (format == TranslationFormat::Tsv && source)
-        throw CommandError("--source is for PO files; a TSV file holds the texts of one file");
     const GxtDocument doc = LoadGxtFile(path);
     std::optional<GxtDocument> sourceDoc;
     if (source)
         sourceDoc = LoadGxtFile(*source);
+    const int used = mode.value_or(detectedMode(doc));
+    const int sourceMode = sourceDoc ? mode.value_or(detectedMode(*sourceDoc)) : used;
     const SourceComparison cmp =
-        ExportTranslation(doc, mode, sourceDoc ? &*sourceDoc : nullptr, target, *format);
+        ExportTranslation(doc, used, sourceDoc ? &*sourceDoc : nullptr, sourceMode, target, format);
     if (!cmp.onlyInFile.empty())
-        out.write("keys not in " + *source + " (their own text is the msgid): " + keyList(cmp.onlyInFile) + "\n");
+        out.write("keys not in " + *source + " (their own text is the msgid): " + capped(cmp.onlyInFile, ", ", quoted) + "\n");
     if (!cmp.onlyInSource.empty())
-        out.write("keys only in " + *source + " (left out): " + keyList(cmp.onlyInSource) + "\n");
-    out.write("extracted " + count(doc.Count(), "entry", "entries") + " in " + ModeName(mode) +
-              " mode to " + target + "\n");
+        out.write("keys only in " + *source + " (left out): " + capped(cmp.onlyInSource, ", ", quoted) + "\n");
+    out.write("extracted " + count(doc.Count(), "entry", "entries") + " in " + ModeName(used) + " mode" +
+              (mode ? "" : " (the file's encoding)") + " to " + target + "\n");
+    if (sourceDoc && sourceMode != used)
+        out.write(*source + " read in " + ModeName(sourceMode) + " mode (its encoding)\n");
 }
 
 void RunApply(const std::string& path, const std::string& translation, const ApplyOptions& options,
@@ -55,10 +65,12 @@ void RunApply(const std::string& path, const std::string& translation, const App
 {
     GxtDocument doc = LoadGxtFile(path);
     const Translation tr = ReadTranslationFile(translation);
-    const int mode = TranslationMode(tr, options.mode, kModeBuka);
+    const bool detected = !tr.mode && !options.mode;
+    const int mode = TranslationMode(tr, options.mode, detected ? detectedMode(doc) : kModeBuka);
     ApplyResult r = ApplyTranslation(doc, tr, mode, options.useFuzzy);
 
-    std::string report = "applied " + translation + " in " + ModeName(mode) + " mode: " +
+    std::string report = "applied " + translation + " in " + ModeName(mode) + " mode" +
+                         (detected ? " (the file's encoding)" : "") + ": " +
                          count(r.replaced, "text", "texts") + " taken, " +
                          count(r.changes.size(), "text", "texts") + " changed";
     if (r.untranslated)
@@ -66,11 +78,17 @@ void RunApply(const std::string& path, const std::string& translation, const App
     if (r.fuzzyKept)
         report += ", " + count(r.fuzzyKept, "fuzzy entry", "fuzzy entries") + " kept (--use-fuzzy takes them)";
     report += "\n";
-    if (r.storedDifferently)
-        report += count(r.storedDifferently, "text is", "texts are") +
+    if (r.unknownUntranslated)
+        report += count(r.unknownUntranslated, "untranslated entry", "untranslated entries") + " with keys " + path +
+                  " does not have passed over\n";
+    if (!r.storedDifferently.empty())
+        report += count(r.storedDifferently.size(), "text is", "texts are") +
                   " stored as the editor stores typed text, and read differently from what was "
                   "written (\"\xD1\x91\" as \"\xD0\xB5\", lower case in pirate mode, letters the "
-                  "mode has no slot of their own for)\n";
+                  "mode has no slot of their own for):\n" +
+                  capped(r.storedDifferently, "\n", [](const ApplyResult::Difference& d) {
+                      return "  " + quoted(d.key) + ": " + d.characters;
+                  }) + "\n";
 
     const bool newLanguage = options.language && *options.language != doc.languageLetter();
     if (options.language)

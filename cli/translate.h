@@ -1,6 +1,7 @@
 #pragma once
 
 #include "commands.h"
+#include "translation/translation.h"
 
 #include <optional>
 #include <string>
@@ -8,12 +9,13 @@
 namespace zarnik::cli {
 
 // extract: the texts of FILE.gxt to a PO, POT or TSV file for translators.
-void RunExtract(const std::string& path, const std::string& target, int mode,
-                const std::optional<std::string>& source, Output& out);
+// Without a mode, each file's texts are written in the mode its detected encoding calls for.
+void RunExtract(const std::string& path, const std::string& target, TranslationFormat format,
+                std::optional<int> mode, const std::optional<std::string>& source, Output& out);
 
 struct ApplyOptions {
     std::optional<std::string> target;  // -o
-    std::optional<int> mode;            // --mode, when given
+    std::optional<int> mode;            // --mode, when given; else the file's detected encoding
     std::optional<char> language;       // --language
     bool useFuzzy = false;
 };

@@ -18,6 +18,8 @@ packages=(
   dpkg-dev file           # the Debian package: dpkg-shlibdeps, and file, which CPack runs on the binaries
   lintian man-db          # the Debian package checked against Debian's policy; man --warnings on the manual pages
   g++-mingw-w64-x86-64-posix googletest wine64   # zarnik-cli for Windows, tested under Wine
+  libreoffice-calc-nogui   # TSV files opened and saved by a real spreadsheet in the tests
+  python3-polib translate-toolkit   # PO files loaded and saved by other translators' tools in the tests
 )
 
 missing=()

@@ -124,11 +124,15 @@ bool EditSession::recodeText(size_t index, RecodeDirection direction)
 
 std::optional<size_t> EditSession::undo()
 {
-    const auto swapped = changeHistory([this] {
-        return history_.undo([this](size_t i, Text t) { return exchange(i, std::move(t)); });
+    size_t entries = 0;
+    const auto swapped = changeHistory([&] {
+        return history_.undo([&](size_t i, Text t) { ++entries; return exchange(i, std::move(t)); });
     });
     if (swapped) {
-        tell([i = *swapped](Listener& l) { l.entryChanged(i); });
+        if (entries == 1)
+            tell([i = *swapped](Listener& l) { l.entryChanged(i); });
+        else
+            tell([](Listener& l) { l.allEntriesChanged(); });
         setModified(true);
     }
     return swapped;
@@ -136,11 +140,15 @@ std::optional<size_t> EditSession::undo()
 
 std::optional<size_t> EditSession::redo()
 {
-    const auto swapped = changeHistory([this] {
-        return history_.redo([this](size_t i, Text t) { return exchange(i, std::move(t)); });
+    size_t entries = 0;
+    const auto swapped = changeHistory([&] {
+        return history_.redo([&](size_t i, Text t) { ++entries; return exchange(i, std::move(t)); });
     });
     if (swapped) {
-        tell([i = *swapped](Listener& l) { l.entryChanged(i); });
+        if (entries == 1)
+            tell([i = *swapped](Listener& l) { l.entryChanged(i); });
+        else
+            tell([](Listener& l) { l.allEntriesChanged(); });
         setModified(true);
     }
     return swapped;
@@ -167,10 +175,14 @@ void EditSession::recodeAll(RecodeDirection direction)
 
 void EditSession::setTexts(std::vector<TextChange> changes)
 {
+    std::erase_if(changes, [this](const TextChange& change) { return !exists(change.index); });
+    std::vector<TextChange> before;
+    before.reserve(changes.size());
     for (TextChange& change : changes)
-        if (exists(change.index))
-            put(change.index, std::move(change.text));
-    wholeDocumentChanged();
+        before.push_back({change.index, exchange(change.index, std::move(change.text))});
+    changeHistory([&] { history_.push(std::move(before)); return true; });
+    tell([](Listener& l) { l.allEntriesChanged(); });
+    setModified(true);
 }
 
 }  // namespace zarnik

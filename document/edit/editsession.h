@@ -89,7 +89,9 @@ public:
     // always mark the document modified.
     void restoreAll();
     void recodeAll(RecodeDirection direction);
-    // Puts each given text into its entry (entries that do not exist are skipped).
+
+    // Puts each given text into its entry (entries that do not exist are skipped) as one
+    // change, which one undo takes back whole; it marks the document modified.
     void setTexts(std::vector<TextChange> changes);
 
 private:

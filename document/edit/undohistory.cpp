@@ -4,16 +4,24 @@ namespace zarnik {
 
 void UndoHistory::push(Text text, size_t index)
 {
-    if (records_.size() >= kLimit)
+    std::vector<TextChange> before;
+    before.push_back({index, std::move(text)});
+    push(std::move(before));
+}
+
+void UndoHistory::push(std::vector<TextChange> before)
+{
+    if (records_.size() >= kLimit || before.empty())
         return;
     records_.resize(position_);
-    records_.push_back({std::move(text), index});
+    records_.push_back({std::move(before)});
     position_ = records_.size();
 }
 
 void UndoHistory::swap(Record& record, const Exchange& exchange)
 {
-    record.text = exchange(record.index, std::move(record.text));
+    for (TextChange& entry : record.entries)
+        entry.text = exchange(entry.index, std::move(entry.text));
 }
 
 std::optional<size_t> UndoHistory::undo(const Exchange& exchange)
@@ -23,7 +31,7 @@ std::optional<size_t> UndoHistory::undo(const Exchange& exchange)
     Record& record = records_[position_ - 1];
     swap(record, exchange);
     --position_;
-    return record.index;
+    return record.entries.front().index;
 }
 
 std::optional<size_t> UndoHistory::redo(const Exchange& exchange)
@@ -33,7 +41,7 @@ std::optional<size_t> UndoHistory::redo(const Exchange& exchange)
     Record& record = records_[position_];
     swap(record, exchange);
     ++position_;
-    return record.index;
+    return record.entries.front().index;
 }
 
 void UndoHistory::clear()

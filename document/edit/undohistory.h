@@ -1,5 +1,6 @@
 #pragma once
 
+#include "edit/textchange.h"
 #include "format/gxtdocument.h"
 
 #include <cstddef>
@@ -23,8 +24,10 @@ public:
     // Records the text an entry has before it changes. From the 1001st change on nothing
     // is recorded and the history stays as it is, its redo part included.
     void push(Text text, size_t index);
-    // Swaps the record before / after the position with its entry and moves the position.
-    // Returns the entry that changed, or nothing when there is no record to swap.
+    // The same for a change of several entries at once, which one undo takes back whole.
+    void push(std::vector<TextChange> before);
+    // Swaps the record before / after the position with its entries and moves the position.
+    // Returns the (first) entry that changed, or nothing when there is no record to swap.
     std::optional<size_t> undo(const Exchange& exchange);
     std::optional<size_t> redo(const Exchange& exchange);
     void clear();
@@ -36,8 +39,7 @@ public:
 
 private:
     struct Record {
-        Text text;
-        size_t index = 0;
+        std::vector<TextChange> entries;
     };
     void swap(Record& record, const Exchange& exchange);
 

@@ -9,6 +9,13 @@
 
 namespace zarnik {
 
+int ModeForEncoding(Encoding encoding)
+{
+    if (encoding == Encoding::Buka) return kModeBuka;
+    if (encoding == Encoding::Pirate) return kModePirate;
+    return kModeOriginal;
+}
+
 std::string_view EncodingName(Encoding encoding)
 {
     switch (encoding) {

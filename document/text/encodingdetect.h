@@ -45,6 +45,10 @@ struct EncodingVerdict {
 EncodingVerdict DetectEncoding(const std::vector<Text>& texts);
 EncodingVerdict DetectEncoding(const GxtDocument& doc);  // its current texts
 
+// The language mode that shows a file of this encoding as it reads: Buka and Pirate for
+// theirs, Original for the rest (an English or German file keeps its own letters).
+int ModeForEncoding(Encoding encoding);
+
 // The Russian prose the letter statistics are counted from, UTF-8.
 std::string_view RussianProseUtf8();
 

@@ -1,6 +1,7 @@
 // PO files through GNU gettext's own library, so that what translators' tools write is
 // read the way gettext reads it.
 #include "translation/translation.h"
+#include "translation/keymatch.h"
 
 #include "text/encodings.h"
 #include "files/fileerror.h"
@@ -8,6 +9,7 @@
 
 #include <gettext-po.h>
 
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -149,6 +151,60 @@ std::vector<size_t> msgidLines(std::string_view bytes)
     return lines;
 }
 
+// A key as a "#:" reference, which tools that drop msgctxt (translate-toolkit's CSV) keep:
+// the key notation, with what a PO reader could take for something else percent-encoded, and the
+// empty key as "⟦⟧" (an escape for nothing), since a reference cannot be empty.
+std::string keyReference(const std::string& notation)
+{
+    if (notation.empty())
+        return "\xE2\x9F\xA6\xE2\x9F\xA7";
+    std::string out;
+    for (char c : notation) {
+        const auto b = static_cast<uint8_t>(c);
+        const bool plain = b >= 0x80 || std::isalnum(b) || std::string_view("_-.#!$&'()*,;=@^`{|}~[]/").find(c) != std::string_view::npos;
+        if (!plain) {
+            char buf[4];
+            std::snprintf(buf, sizeof buf, "%%%02X", b);
+            out += buf;
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+std::string percentDecoded(std::string_view s);
+
+// The key of a reference as gettext splits it ("file:line"), percent-decoded, "+" read as
+// the space that translate-toolkit writes it for.
+std::string referencedKey(po_filepos_t pos)
+{
+    std::string s = po_filepos_file(pos);
+    if (po_filepos_start_line(pos) != size_t(-1))
+        s += ":" + std::to_string(po_filepos_start_line(pos));
+    for (char& c : s)
+        if (c == '+')
+            c = ' ';
+    return percentDecoded(s);
+}
+
+std::string percentDecoded(std::string_view s)
+{
+    std::string out;
+    for (size_t i = 0; i < s.size(); ++i) {
+        const auto hex = [](char c) {
+            return c >= '0' && c <= '9' ? c - '0' : c >= 'A' && c <= 'F' ? c - 'A' + 10 : c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
+        };
+        if (s[i] == '%' && i + 2 < s.size() && hex(s[i + 1]) >= 0 && hex(s[i + 2]) >= 0) {
+            out += static_cast<char>(hex(s[i + 1]) * 16 + hex(s[i + 2]));
+            i += 2;
+        } else {
+            out += s[i];
+        }
+    }
+    return out;
+}
+
 std::string lowered(std::string s)
 {
     for (char& c : s)
@@ -212,19 +268,26 @@ Translation parsePo(const std::string& libPath, std::string_view bytes, const st
             ++seen;
             const char* context = po_message_msgctxt(m);
             const std::string_view msgid = po_message_msgid(m);
-            if (!context && msgid.empty())
+            if (!context && msgid.empty() && !po_message_filepos(m, 0))
                 continue;  // the header
             if (po_message_msgid_plural(m)) {
                 problems.push_back({line, "plural forms are not used here", "формы множественного числа здесь не используются"});
                 continue;
             }
-            if (!context) {
-                problems.push_back({line, "message without a key (msgctxt)", "сообщение без ключа (msgctxt)"});
+            // A tool that drops msgctxt keeps the key in the message's reference.
+            std::string key;
+            if (context) {
+                key = context;
+            } else if (po_filepos_t pos = po_message_filepos(m, 0)) {
+                key = referencedKey(pos);
+            } else {
+                problems.push_back({line, "message without a key (msgctxt or a \"#:\" reference)",
+                                    "сообщение без ключа (msgctxt или ссылки «#:»)"});
                 continue;
             }
             TranslationEntry e;
             e.line = line;
-            if (!DecodeKey(context, false, line, e.key, e.occurrence, problems))
+            if (!DecodeKey(key, false, line, e.key, e.occurrence, problems))
                 continue;
             const std::string_view msgstr = po_message_msgstr(m);
             e.untranslated = msgstr.empty();
@@ -241,8 +304,8 @@ Translation parsePo(const std::string& libPath, std::string_view bytes, const st
 
 }  // namespace
 
-std::string BuildPo(const GxtDocument& doc, int mode, const GxtDocument* source, bool templateOnly,
-                    const std::string& fileName, SourceComparison* comparison)
+std::string BuildPo(const GxtDocument& doc, int mode, const GxtDocument* source, int sourceMode,
+                    bool templateOnly, const std::string& fileName, SourceComparison* comparison)
 {
     PoFile file(po_file_create());
     PoIterator it(po_message_iterator(file.get(), nullptr));
@@ -251,20 +314,16 @@ std::string BuildPo(const GxtDocument& doc, int mode, const GxtDocument* source,
     po_message_set_msgid(header, "");
     po_message_set_msgstr(header, headerText(doc, mode, fileName).c_str());
     po_message_set_comments(
-        header, (fileName + ", texts shown in " + ModeName(mode) + " mode.\n"
-                 "\xE2\x9F\xA6HH\xE2\x9F\xA7 stands for a byte kept exactly as it is: leave it in place.\n")
+        header, (fileName + ", тексты в режиме " + ModeName(mode) + ".\n"
+                 "\xE2\x9F\xA6HH\xE2\x9F\xA7 \xE2\x80\x94 байт, сохранённый как есть: оставьте его на месте; "
+                 "\xE2\x9F\xA6\xE2\x9F\xA7 \xE2\x80\x94 пустой текст.\n")
                     .c_str());
     po_message_insert(it.get(), header);
 
-    using Key = std::pair<std::array<char, 8>, unsigned>;
-    std::map<Key, size_t> sourceIndex;
-    std::vector<bool> sourceUsed;
-    if (source) {
-        std::map<std::array<char, 8>, unsigned> seen;
-        for (size_t i = 0; i < source->keys.size(); ++i)
-            sourceIndex.emplace(Key{source->keys[i].name, ++seen[source->keys[i].name]}, i);
-        sourceUsed.assign(source->keys.size(), false);
-    }
+    const KeyMatch match = source ? MatchKeys(doc.keys, source->keys) : KeyMatch{};
+    // An empty msgid is the header to other tools (polib), so an empty text is written as
+    // the escape for nothing.
+    const auto msgid = [](std::string text) { return text.empty() ? std::string("\xE2\x9F\xA6\xE2\x9F\xA7") : text; };
 
     std::map<std::array<char, 8>, unsigned> seen;
     for (size_t i = 0; i < doc.keys.size(); ++i) {
@@ -273,33 +332,32 @@ std::string BuildPo(const GxtDocument& doc, int mode, const GxtDocument* source,
         const std::string own = TextNotation(doc.text(i), mode, TranslationFormat::Po);
         po_message_t m = po_message_create();
         po_message_set_msgctxt(m, key.c_str());
+        po_message_add_filepos(m, keyReference(key).c_str(), size_t(-1));
         if (source) {
-            const auto found = sourceIndex.find(Key{doc.keys[i].name, occurrence});
-            if (found != sourceIndex.end()) {
-                sourceUsed[found->second] = true;
-                po_message_set_msgid(m, TextNotation(source->text(found->second), mode,
-                                                     TranslationFormat::Po).c_str());
+            const size_t found = match.sourceOf[i];
+            if (found != KeyMatch::npos) {
+                po_message_set_msgid(m, msgid(TextNotation(source->text(found), sourceMode, TranslationFormat::Po)).c_str());
             } else {
-                po_message_set_msgid(m, own.c_str());
-                po_message_set_extracted_comments(m, "Not in the source file.\n");
+                po_message_set_msgid(m, msgid(own).c_str());
+                po_message_set_extracted_comments(m, "Нет в исходном файле.\n");
                 if (comparison)
                     comparison->onlyInFile.push_back(key);
             }
-            po_message_set_msgstr(m, templateOnly ? "" : own.c_str());
+            // An empty msgstr would say "untranslated": an empty text is translated as empty.
+            po_message_set_msgstr(m, templateOnly ? "" : msgid(own).c_str());
         } else {
-            po_message_set_msgid(m, own.c_str());
+            po_message_set_msgid(m, msgid(own).c_str());
             po_message_set_msgstr(m, "");
         }
         po_message_insert(it.get(), m);
     }
     if (source && comparison) {
-        std::map<std::array<char, 8>, unsigned> seenSource;
-        for (size_t i = 0; i < source->keys.size(); ++i) {
-            const unsigned occurrence = ++seenSource[source->keys[i].name];
-            if (!sourceUsed[i])
-                comparison->onlyInSource.push_back(
-                    KeyNotation(source->keys[i].name, occurrence, TranslationFormat::Po));
-        }
+        std::map<std::array<char, 8>, unsigned> occurrences;
+        std::vector<unsigned> occurrenceOf(source->keys.size());
+        for (size_t i = 0; i < source->keys.size(); ++i)
+            occurrenceOf[i] = ++occurrences[source->keys[i].name];
+        for (size_t i : match.unmatchedSource)
+            comparison->onlyInSource.push_back(KeyNotation(source->keys[i].name, occurrenceOf[i], TranslationFormat::Po));
     }
     it.reset();
 
@@ -316,12 +374,12 @@ std::string BuildPo(const GxtDocument& doc, int mode, const GxtDocument* source,
 
 Translation ReadPoFile(const std::string& path)
 {
-    const std::string bytes = ReadWholeFile(path);
-    return parsePo(path, bytes, path);
+    return ParsePo(ReadWholeFile(path), path);
 }
 
-Translation ParsePo(std::string_view bytes, const std::string& name)
+Translation ParsePo(std::string_view raw, const std::string& name)
 {
+    const std::string bytes = TranslationFileText(raw, name);
     ScratchFile scratch;
     // A scratch copy needs no flush to the disk, unlike a file the user keeps.
     std::FILE* f = std::fopen(scratch.path().c_str(), "wb");

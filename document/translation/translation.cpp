@@ -53,6 +53,16 @@ TranslationProblem problem(size_t line, std::string english, std::string russian
     return {line, std::move(english), std::move(russian)};
 }
 
+// At most `limit` bytes of `s`, never ending inside a UTF-8 character.
+std::string_view wholeCharacters(std::string_view s, size_t limit)
+{
+    if (s.size() <= limit)
+        return s;
+    while (limit > 0 && (static_cast<uint8_t>(s[limit]) & 0xC0) == 0x80)
+        --limit;
+    return s.substr(0, limit);
+}
+
 // Decodes one UTF-8 character at `i`; -1 for a malformed sequence (then `i` moves one byte).
 long nextCodePoint(std::string_view s, size_t& i)
 {
@@ -120,7 +130,9 @@ Decoded decodeField(std::string_view s, bool backslashes, bool key, size_t line,
             const size_t close = s.find(kClose, i + kOpen.size());
             const std::string_view inner =
                 close == std::string_view::npos ? std::string_view{} : s.substr(i + kOpen.size(), close - i - kOpen.size());
-            if (inner.size() == 2 && hexValue(inner[0]) >= 0 && hexValue(inner[1]) >= 0) {
+            if (inner.empty() && close != std::string_view::npos) {
+                // Nothing: lets a PO file say "this text is empty", which an empty msgstr cannot.
+            } else if (inner.size() == 2 && hexValue(inner[0]) >= 0 && hexValue(inner[1]) >= 0) {
                 push(uint8_t(hexValue(inner[0]) * 16 + hexValue(inner[1])), true);
             } else if (key && inner.size() >= 2 && inner.size() <= kOccurrenceDigits + 1 && inner[0] == '#' &&
                        d.occurrence == 0 &&
@@ -129,9 +141,10 @@ Decoded decodeField(std::string_view s, bool backslashes, bool key, size_t line,
                        close + kClose.size() == s.size()) {
                 d.occurrence = static_cast<unsigned>(std::stoul(std::string(inner.substr(1))));
             } else {
-                fail("malformed escape \"" + std::string(s.substr(i, std::min<size_t>(s.size() - i, 16))) +
+                const std::string shown(wholeCharacters(s.substr(i), 16));
+                fail("malformed escape \"" + shown +
                          "\" (" + std::string(kOpen) + "HH" + std::string(kClose) + " with two hex digits)",
-                     "неверная запись байта «" + std::string(s.substr(i, std::min<size_t>(s.size() - i, 16))) +
+                     "неверная запись байта «" + shown +
                          "» (нужно " + std::string(kOpen) + "HH" + std::string(kClose) + " с двумя шестнадцатеричными цифрами)");
                 break;
             }
@@ -166,6 +179,13 @@ Decoded decodeField(std::string_view s, bool backslashes, bool key, size_t line,
         }
         push(b, false);
     }
+    // A text ends at a zero byte when saved, whatever followed is lost; only a first zero
+    // byte followed by "!" and more (a marker unit, saved as one) survives.
+    const std::string& b = d.text.bytes;
+    const size_t zero = b.find('\0', b.size() > 2 && b[0] == '\0' && b[1] == '!' ? 1 : 0);
+    if (!key && d.ok && zero != std::string::npos)
+        fail("a zero byte inside a text (the text would end there when saved)",
+             "нулевой байт внутри текста (при сохранении текст на нём оборвётся)");
     return d;
 }
 
@@ -276,43 +296,122 @@ std::string located(const std::string& file, const TranslationProblem& p, bool r
 }
 }  // namespace
 
+// A person reads the first problems and fixes them; thousands more (a binary file, a
+// wrong file) would only bury the first.
+constexpr size_t kProblemsShown = 20;
+
 std::string TranslationError::englishMessage() const
 {
     std::string text;
-    for (const TranslationProblem& p : problems_)
-        text += (text.empty() ? "" : "\n") + located(file_, p, false);
+    for (size_t i = 0; i < problems_.size() && i < kProblemsShown; ++i)
+        text += (text.empty() ? "" : "\n") + located(file_, problems_[i], false);
+    if (problems_.size() > kProblemsShown)
+        text += "\n" + file_ + ": and " + std::to_string(problems_.size() - kProblemsShown) + " more problems";
     return text;
 }
 
 std::string TranslationError::russianMessage() const
 {
     std::string text;
-    for (const TranslationProblem& p : problems_)
-        text += (text.empty() ? "" : "\n") + located(file_, p, true);
+    for (size_t i = 0; i < problems_.size() && i < kProblemsShown; ++i)
+        text += (text.empty() ? "" : "\n") + located(file_, problems_[i], true);
+    if (problems_.size() > kProblemsShown)
+        text += "\n" + file_ + ": и ещё " + std::to_string(problems_.size() - kProblemsShown) + " ошибок";
     return text;
 }
 
 // --- writing ---
 
+namespace {
+
+// Whether a spreadsheet that opens the TSV would read this field as something other than
+// text: a formula (Excel takes "+", "-" and "@" for one too), a number, a date, a time,
+// an amount, a truth value. Over-cautious on purpose: protecting a field costs one escape.
+bool spreadsheetWouldConvert(std::string_view field)
+{
+    if (field.empty())
+        return false;
+    if (std::string_view("=+-@").find(field[0]) != std::string_view::npos)
+        return true;
+    std::string lower;
+    for (char c : field)
+        lower += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    for (std::string_view truth : {"true", "false", "ИСТИНА", "ЛОЖЬ", "истина", "ложь"})
+        if (lower == truth)
+            return true;
+    bool digit = false;
+    for (size_t i = 0; i < field.size();) {
+        const char c = field[i];
+        if (c >= '0' && c <= '9') {
+            digit = true;
+        } else if (std::string_view(" .,:/-+%$()eE'").find(c) == std::string_view::npos) {
+            // Amounts in roubles, euros and pounds convert as well.
+            bool currency = false;
+            for (std::string_view sign : {"\xE2\x82\xBD", "\xE2\x82\xAC", "\xC2\xA3", "\xC2\xA0"})
+                if (field.substr(i, sign.size()) == sign) {
+                    currency = true;
+                    i += sign.size();
+                    break;
+                }
+            if (!currency)
+                return false;
+            continue;
+        }
+        ++i;
+    }
+    return digit;
+}
+
+// A field as written into the TSV: a field a spreadsheet would convert gets its first
+// byte as an escape (which stores the same byte), and a field holding a quote is quoted
+// the way spreadsheets quote, so that they read it back as it stands.
+void appendTsvField(std::string& out, std::string notation, uint8_t firstByte)
+{
+    if (spreadsheetWouldConvert(notation)) {
+        size_t first = 1;
+        while (first < notation.size() && (static_cast<uint8_t>(notation[first]) & 0xC0) == 0x80)
+            ++first;
+        std::string escaped;
+        appendByteEscape(escaped, firstByte);
+        notation.replace(0, first, escaped);
+    }
+    if (notation.find('"') == std::string::npos) {
+        out += notation;
+        return;
+    }
+    out += '"';
+    for (char c : notation) {
+        if (c == '"')
+            out += '"';
+        out += c;
+    }
+    out += '"';
+}
+
+}  // namespace
+
 std::string BuildTsv(const GxtDocument& doc, int mode)
 {
-    std::string out = "#zarnik-tsv 1 mode=" + std::string(ModeName(mode)) + " language=";
+    std::string out = "#zarnik-tsv 2 mode=" + std::string(ModeName(mode)) + " language=";
     std::array<char, 8> letter{};
     letter[0] = doc.languageLetter();
     out += letter[0] == '\0' ? "\\0" : KeyNotation(letter, 1, TranslationFormat::Tsv);
     out += '\n';
     std::map<std::array<char, 8>, unsigned> seen;
     for (size_t i = 0; i < doc.keys.size(); ++i) {
-        out += KeyNotation(doc.keys[i].name, ++seen[doc.keys[i].name], TranslationFormat::Tsv);
+        const auto& name = doc.keys[i].name;
+        appendTsvField(out, KeyNotation(name, ++seen[name], TranslationFormat::Tsv), static_cast<uint8_t>(name[0]));
         out += '\t';
-        out += TextNotation(doc.text(i), mode, TranslationFormat::Tsv);
+        const std::string_view text = doc.text(i);
+        appendTsvField(out, TextNotation(text, mode, TranslationFormat::Tsv),
+                       text.empty() ? 0 : static_cast<uint8_t>(text[0]));
         out += '\n';
     }
     return out;
 }
 
 SourceComparison ExportTranslation(const GxtDocument& doc, int mode, const GxtDocument* source,
-                                   const std::string& path, TranslationFormat format)
+                                   int sourceMode, const std::string& path, TranslationFormat format)
 {
     SourceComparison comparison;
     std::string bytes;
@@ -320,7 +419,7 @@ SourceComparison ExportTranslation(const GxtDocument& doc, int mode, const GxtDo
         bytes = BuildTsv(doc, mode);
     } else {
         const size_t slash = path.rfind('/');
-        bytes = BuildPo(doc, mode, source, format == TranslationFormat::Pot,
+        bytes = BuildPo(doc, mode, source, sourceMode, format == TranslationFormat::Pot,
                         slash == std::string::npos ? path : path.substr(slash + 1), &comparison);
     }
     ReplaceFileSafely(path, bytes, BackupPolicy::None);
@@ -329,66 +428,211 @@ SourceComparison ExportTranslation(const GxtDocument& doc, int mode, const GxtDo
 
 // --- reading ---
 
-Translation ParseTsv(std::string_view bytes, const std::string& name)
+std::string TranslationFileText(std::string_view bytes, const std::string& name)
 {
+    const auto refuse = [&](std::string english, std::string russian) {
+        throw TranslationError(name, {problem(0, std::move(english), std::move(russian))});
+    };
+    if (bytes.substr(0, 3) == "\xEF\xBB\xBF")  // Notepad and spreadsheets start with a byte-order mark
+        bytes.remove_prefix(3);
+    std::string text;
+    const bool littleEndian = bytes.substr(0, 2) == "\xFF\xFE", bigEndian = bytes.substr(0, 2) == "\xFE\xFF";
+    if (littleEndian || bigEndian) {
+        // A spreadsheet's "Unicode text": UTF-16 with a mark.
+        if (bytes.size() % 2 != 0)
+            refuse("UTF-16 with an odd number of bytes: the file is cut off", "UTF-16 с нечётным числом байт: файл обрезан");
+        const auto unit = [&](size_t i) -> char32_t {
+            const auto a = static_cast<uint8_t>(bytes[i]), b = static_cast<uint8_t>(bytes[i + 1]);
+            return littleEndian ? char32_t(a | b << 8) : char32_t(b | a << 8);
+        };
+        text.reserve(bytes.size());
+        for (size_t i = 2; i < bytes.size(); i += 2) {
+            char32_t cp = unit(i);
+            if (cp >= 0xD800 && cp <= 0xDBFF && i + 3 < bytes.size() && unit(i + 2) >= 0xDC00 && unit(i + 2) <= 0xDFFF) {
+                cp = 0x10000 + ((cp - 0xD800) << 10) + (unit(i + 2) - 0xDC00);
+                i += 2;
+            } else if (cp >= 0xD800 && cp <= 0xDFFF) {
+                refuse("not valid UTF-16 (a lone surrogate)", "это не UTF-16 (одиночный суррогат)");
+            }
+            if (cp < 0x80) {
+                text += static_cast<char>(cp);
+            } else if (cp < 0x800) {
+                text += static_cast<char>(0xC0 | cp >> 6);
+                text += static_cast<char>(0x80 | (cp & 0x3F));
+            } else if (cp < 0x10000) {
+                text += static_cast<char>(0xE0 | cp >> 12);
+                text += static_cast<char>(0x80 | (cp >> 6 & 0x3F));
+                text += static_cast<char>(0x80 | (cp & 0x3F));
+            } else {
+                text += static_cast<char>(0xF0 | cp >> 18);
+                text += static_cast<char>(0x80 | (cp >> 12 & 0x3F));
+                text += static_cast<char>(0x80 | (cp >> 6 & 0x3F));
+                text += static_cast<char>(0x80 | (cp & 0x3F));
+            }
+        }
+    } else {
+        text.assign(bytes);
+    }
+    if (text.find('\0') != std::string::npos)
+        refuse("holds zero bytes: not a text file", "содержит нулевые байты: это не текстовый файл");
+    // One verdict on the whole file instead of one complaint per text.
+    size_t high = 0, cyrillic = 0;
+    bool valid = true;
+    for (size_t i = 0; i < text.size();) {
+        const auto b = static_cast<uint8_t>(text[i]);
+        if (b >= 0x80) {
+            ++high;
+            cyrillic += b >= 0xC0 || b == 0xA8 || b == 0xB8;
+        }
+        if (valid && nextCodePoint(text, i) < 0)
+            valid = false;
+        else if (!valid)
+            ++i;
+    }
+    if (!valid) {
+        if (cyrillic * 10 >= high * 8)
+            refuse("not UTF-8; it looks like Windows-1251: save it as UTF-8 and try again",
+                   "файл не в UTF-8; похоже, он в Windows-1251: сохраните его в UTF-8 и попробуйте снова");
+        refuse("not UTF-8 (nor UTF-16 with a byte-order mark): not a text file this program reads",
+               "файл не в UTF-8 (и не в UTF-16 с меткой порядка байт): такой текст не читается");
+    }
+    return text;
+}
+
+namespace {
+
+// One line of a TSV file, split at its tabs. Version 2 reads fields the way spreadsheets
+// quote them: a field that starts with a quote runs to the next lone quote, "" standing
+// for one quote; it may hold tabs and line breaks.
+struct TsvRecord {
+    std::vector<std::string> fields;
+    size_t line = 0;     // where it starts
+    bool ended = false;  // by a line break, not by the end of the file
+    bool badQuote = false;
+};
+
+bool nextTsvRecord(std::string_view bytes, size_t& pos, size_t& line, bool quoting, TsvRecord& r)
+{
+    if (pos >= bytes.size())
+        return false;
+    r = TsvRecord{};
+    r.line = ++line;
+    std::string field;
+    for (;;) {
+        if (quoting && bytes[pos] == '"') {
+            bool closed = false;
+            for (++pos; pos < bytes.size();) {
+                const char c = bytes[pos++];
+                if (c != '"') {
+                    line += c == '\n';
+                    field += c;
+                } else if (pos < bytes.size() && bytes[pos] == '"') {
+                    field += '"';
+                    ++pos;
+                } else {
+                    closed = true;
+                    break;
+                }
+            }
+            if (pos < bytes.size() && bytes[pos] == '\r' && pos + 1 < bytes.size() && bytes[pos + 1] == '\n')
+                ++pos;
+            if (!closed || (pos < bytes.size() && bytes[pos] != '\t' && bytes[pos] != '\n')) {
+                r.badQuote = true;
+                while (pos < bytes.size() && bytes[pos] != '\n')
+                    ++pos;
+            }
+        } else {
+            size_t end = bytes.find_first_of("\t\n", pos);
+            if (end == std::string_view::npos)
+                end = bytes.size();
+            field.append(bytes.substr(pos, end - pos));
+            pos = end;
+            if (pos < bytes.size() && bytes[pos] == '\n' && !field.empty() && field.back() == '\r')
+                field.pop_back();  // saved with CR LF line ends
+        }
+        r.fields.push_back(std::move(field));
+        field.clear();
+        if (pos < bytes.size() && bytes[pos] == '\t') {
+            ++pos;
+            continue;
+        }
+        if (pos < bytes.size()) {
+            ++pos;
+            r.ended = true;
+        }
+        return true;
+    }
+}
+
+}  // namespace
+
+Translation ParseTsv(std::string_view raw, const std::string& name)
+{
+    const std::string text = TranslationFileText(raw, name);
+    const std::string_view bytes = text;
     Translation tr;
     tr.name = name;
     std::vector<TranslationProblem> problems;
-    if (bytes.substr(0, 3) == "\xEF\xBB\xBF")  // spreadsheets like to start with a BOM
-        bytes.remove_prefix(3);
     size_t pos = 0, line = 0;
-    bool headerSeen = false;
-    while (pos < bytes.size()) {
-        size_t end = bytes.find('\n', pos);
-        if (end == std::string_view::npos)
-            end = bytes.size();
-        std::string_view text = bytes.substr(pos, end - pos);
-        pos = end + 1;
-        ++line;
-        if (!text.empty() && text.back() == '\r')  // saved with CR LF line ends
-            text.remove_suffix(1);
-        if (!headerSeen) {
-            headerSeen = true;
-            constexpr std::string_view kMagic = "#zarnik-tsv ";
-            if (text.substr(0, kMagic.size()) != kMagic)
-                throw TranslationError(name, {problem(line, "not a Zarnik TSV file (the first line must start with \"#zarnik-tsv 1\")",
-                                                      "это не файл TSV Zarnik (первая строка должна начинаться с «#zarnik-tsv 1»)")});
-            text.remove_prefix(kMagic.size());
-            const size_t space = text.find(' ');
-            const std::string_view version = text.substr(0, space);
-            if (version != "1")
-                throw TranslationError(name, {problem(line, "TSV version \"" + std::string(version) + "\" is not supported (1 is)",
-                                                      "версия TSV «" + std::string(version) + "» не поддерживается (только 1)")});
-            const std::string_view rest = space == std::string_view::npos ? std::string_view{} : text.substr(space + 1);
-            constexpr std::string_view kMode = "mode=";
-            if (rest.substr(0, kMode.size()) == kMode) {
-                const std::string_view mode = rest.substr(kMode.size(), rest.find(' ') - kMode.size());
-                tr.mode = ModeByName(mode);
-                if (!tr.mode)
-                    problems.push_back(problem(line, "unknown mode \"" + std::string(mode) + "\"",
-                                               "неизвестный режим «" + std::string(mode) + "»"));
-            }
+    TsvRecord r;
+    if (!nextTsvRecord(bytes, pos, line, true, r))
+        throw TranslationError(name, {problem(0, "empty file, not a Zarnik TSV file", "пустой файл, это не файл TSV Zarnik")});
+    std::string_view header = r.fields[0];
+    constexpr std::string_view kMagic = "#zarnik-tsv ";
+    if (header.substr(0, kMagic.size()) != kMagic)
+        throw TranslationError(name, {problem(r.line, "not a Zarnik TSV file (the first line must start with \"#zarnik-tsv 2\")",
+                                              "это не файл TSV Zarnik (первая строка должна начинаться с «#zarnik-tsv 2»)")});
+    header.remove_prefix(kMagic.size());
+    const size_t space = header.find(' ');
+    const std::string_view version = header.substr(0, space);
+    if (version != "1" && version != "2")
+        throw TranslationError(name, {problem(r.line, "TSV version \"" + std::string(version) + "\" is not supported (1 and 2 are)",
+                                              "версия TSV «" + std::string(version) + "» не поддерживается (только 1 и 2)")});
+    // Version 1 was written without quoting: its quotes are the texts' own.
+    const bool quoting = version != "1";
+    const std::string_view rest = space == std::string_view::npos ? std::string_view{} : header.substr(space + 1);
+    constexpr std::string_view kMode = "mode=";
+    if (rest.substr(0, kMode.size()) == kMode) {
+        const std::string_view mode = rest.substr(kMode.size(), rest.find(' ') - kMode.size());
+        tr.mode = ModeByName(mode);
+        if (!tr.mode)
+            problems.push_back(problem(r.line, "unknown mode \"" + std::string(mode) + "\"",
+                                       "неизвестный режим «" + std::string(mode) + "»"));
+    }
+    bool ended = r.ended;
+    size_t lastLine = r.line;
+    while (nextTsvRecord(bytes, pos, line, quoting, r)) {
+        ended = r.ended;
+        lastLine = r.line;
+        // Spreadsheets pad short rows with empty cells up to the widest one.
+        while (r.fields.size() > 2 && r.fields.back().empty())
+            r.fields.pop_back();
+        if (r.badQuote) {
+            problems.push_back(problem(r.line, "a quoted field does not end with a quote before the next tab",
+                                       "поле в кавычках не заканчивается кавычкой перед табуляцией"));
             continue;
         }
-        if (text.empty() && pos >= bytes.size())
-            break;  // the final line break
-        const size_t tab = text.find('\t');
-        if (tab == std::string_view::npos || text.find('\t', tab + 1) != std::string_view::npos) {
-            problems.push_back(problem(line, "expected a key, one tab and a text",
+        if (r.fields.size() != 2) {
+            problems.push_back(problem(r.line, "expected a key, one tab and a text",
                                        "ожидались ключ, одна табуляция и текст"));
             continue;
         }
         TranslationEntry e;
-        e.line = line;
-        if (!DecodeKey(text.substr(0, tab), true, line, e.key, e.occurrence, problems))
+        e.line = r.line;
+        if (!DecodeKey(r.fields[0], true, r.line, e.key, e.occurrence, problems))
             continue;
         const size_t before = problems.size();
-        e.text = DecodeWritten(text.substr(tab + 1), true, line, problems);
+        e.text = DecodeWritten(r.fields[1], true, r.line, problems);
         if (problems.size() == before)
             tr.entries.push_back(std::move(e));
     }
-    if (!headerSeen)
-        throw TranslationError(name, {problem(0, "empty file, not a Zarnik TSV file", "пустой файл, это не файл TSV Zarnik")});
+    // Every line Zarnik and spreadsheets write ends with a line break: a last line without
+    // one is where a copy or a download stopped.
+    if (!ended)
+        problems.push_back(problem(lastLine, "the last line has no line break: the file looks cut off "
+                                             "(if the line is complete, end it with a line break)",
+                                   "последняя строка не заканчивается переводом строки: файл, похоже, обрезан "
+                                   "(если строка полная, добавьте в конце перевод строки)"));
     tr.problems = std::move(problems);
     return tr;
 }
@@ -425,12 +669,17 @@ ApplyResult ApplyTranslation(const GxtDocument& doc, const Translation& tr, int 
             index.emplace(Key{doc.keys[i].name, ++seen[doc.keys[i].name]}, i);
     }
     std::vector<TranslationProblem> problems = tr.problems;
+    constexpr size_t kNowhere = size_t(-1);
     std::vector<size_t> target(tr.entries.size());
     std::map<size_t, size_t> firstLine;
     for (size_t n = 0; n < tr.entries.size(); ++n) {
         const TranslationEntry& e = tr.entries[n];
         const std::string shown = KeyNotation(e.key, e.occurrence, TranslationFormat::Po);
         const auto it = index.find(Key{e.key, e.occurrence});
+        if (it == index.end() && e.untranslated) {
+            target[n] = kNowhere;  // a newer template's key, with nothing to put anywhere
+            continue;
+        }
         if (it == index.end()) {
             problems.push_back(problem(e.line, "unknown key \"" + shown + "\"", "неизвестный ключ «" + shown + "»"));
             continue;
@@ -455,6 +704,10 @@ ApplyResult ApplyTranslation(const GxtDocument& doc, const Translation& tr, int 
     const uint8_t* typedStorage = TypedStorageTableFor(mode);
     for (size_t n = 0; n < tr.entries.size(); ++n) {
         const TranslationEntry& e = tr.entries[n];
+        if (target[n] == kNowhere) {
+            ++r.unknownUntranslated;
+            continue;
+        }
         if (e.untranslated) {
             ++r.untranslated;
             continue;
@@ -464,17 +717,24 @@ ApplyResult ApplyTranslation(const GxtDocument& doc, const Translation& tr, int 
             continue;
         }
         Text stored = e.text.bytes;
-        bool differs = false;
+        std::string differences;
         for (size_t k = 0; k < stored.size(); ++k) {
             if (e.text.exact[k])
                 continue;
             const auto typed = static_cast<uint8_t>(stored[k]);
             const uint8_t b = typedStorage[typed];
-            differs |= display[b] != typed;
+            if (display[b] != typed) {
+                const char pair[] = {static_cast<char>(typed), static_cast<char>(display[b])};
+                const std::string shown = Cp1251ToUtf8(std::string_view(pair, 1)) + "\xE2\x86\x92" +
+                                          Cp1251ToUtf8(std::string_view(pair + 1, 1));
+                if (differences.find(shown) == std::string::npos)
+                    differences += (differences.empty() ? "" : ", ") + shown;
+            }
             stored[k] = static_cast<char>(b);
         }
         ++r.replaced;
-        r.storedDifferently += differs;
+        if (!differences.empty())
+            r.storedDifferently.push_back({KeyNotation(e.key, e.occurrence, TranslationFormat::Po), std::move(differences)});
         if (doc.text(target[n]) != stored)
             r.changes.push_back({target[n], std::move(stored)});
     }

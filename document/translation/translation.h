@@ -72,7 +72,8 @@ public:
     TranslationError(std::string file, std::vector<TranslationProblem> problems);
     const std::string& file() const { return file_; }
     const std::vector<TranslationProblem>& problems() const { return problems_; }
-    // One line per problem, "file:line: what", without a final line break.
+    // One line per problem, "file:line: what", the first 20 and then how many more, without
+    // a final line break.
     std::string englishMessage() const;
     std::string russianMessage() const;
 
@@ -97,10 +98,10 @@ struct SourceComparison {
     std::vector<std::string> onlyInSource;
 };
 
-// The PO (or POT) text. With `source`, msgid is the source's text for the same key (the
-// file's own text for keys the source lacks); a POT, or a PO without source, has empty
+// The PO (or POT) text. With `source`, msgid is the source's text (in `sourceMode`) for
+// the same key, matched as MatchKeys does (the file's own text for keys the source lacks); a POT, or a PO without source, has empty
 // msgstr. `fileName` goes into the header. Throws TranslationError if gettext fails.
-std::string BuildPo(const GxtDocument& doc, int mode, const GxtDocument* source,
+std::string BuildPo(const GxtDocument& doc, int mode, const GxtDocument* source, int sourceMode,
                     bool templateOnly, const std::string& fileName,
                     SourceComparison* comparison = nullptr);
 std::string BuildTsv(const GxtDocument& doc, int mode);
@@ -108,9 +109,14 @@ std::string BuildTsv(const GxtDocument& doc, int mode);
 // Writes the translation file for `format` through a temporary file. Throws FileError
 // or TranslationError.
 SourceComparison ExportTranslation(const GxtDocument& doc, int mode, const GxtDocument* source,
-                                   const std::string& path, TranslationFormat format);
+                                   int sourceMode, const std::string& path, TranslationFormat format);
 
 // --- reading ---
+
+// A translation file's bytes as UTF-8 text: UTF-8 with or without a byte-order mark, or
+// UTF-16 with one. Anything else (Windows-1251, a binary file) throws TranslationError
+// with one message for the whole file.
+std::string TranslationFileText(std::string_view bytes, const std::string& name);
 
 // Reads a PO or POT file with libgettextpo. Throws FileError when it cannot be read,
 // TranslationError when gettext cannot parse it; problems of single messages are left in
@@ -135,12 +141,19 @@ struct ApplyResult {
     size_t replaced = 0;          // entries given a text from the file
     size_t untranslated = 0;      // PO entries without translation: kept
     size_t fuzzyKept = 0;         // fuzzy entries kept (without useFuzzy)
-    size_t storedDifferently = 0; // texts that read differently once stored ("Ъ", "ё", case)
+    size_t unknownUntranslated = 0; // untranslated entries with keys the file lacks: passed over
+    // Texts that read differently once stored ("Ъ", "ё", case): the key as written and the
+    // characters, "ё→е" for each that changed, each once.
+    struct Difference {
+        std::string key;
+        std::string characters;
+    };
+    std::vector<Difference> storedDifferently;
 };
 
 // Matches entries by key (all 8 bytes and the occurrence) against the texts of `doc`.
-// Throws TranslationError naming every unknown or repeated key and every problem the
-// reader left; then nothing is to be changed.
+// Throws TranslationError naming every unknown key of a translated entry, every repeated
+// key and every problem the reader left; then nothing is to be changed.
 ApplyResult ApplyTranslation(const GxtDocument& doc, const Translation& tr, int mode, bool useFuzzy);
 
 }  // namespace zarnik

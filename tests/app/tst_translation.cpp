@@ -54,9 +54,9 @@ private slots:
                                         "Импорт перевода..", "Информация..", "-", "Выход"}));
     }
 
-    // Like "Восстановить все": the history goes, the texts change, the list is refilled,
-    // the document is modified and panel 2 says how much changed.
-    void importIsAWholeDocumentChange()
+    // One change of many texts: the list is refilled, the document is modified, panel 2
+    // says how much changed, and one undo puts every text back (redo applies it again).
+    void importIsOneUndoableChange()
     {
         const std::vector<std::string> loaded = texts();
         paste(3, QStringLiteral("edited"));
@@ -66,12 +66,23 @@ private slots:
         import(path("ru.tsv"));
         QCOMPARE(texts(), (std::vector<std::string>{BukaText("Здравствуй"), loaded[1], loaded[2], loaded[3]}));
         QCOMPARE(w_->statusText(2), QStringLiteral("Перевод импортирован, строк изменено: 2"));
-        QVERIFY(!action(Command::Undo)->isEnabled());
-        QVERIFY(!action(Command::Redo)->isEnabled());
         QVERIFY(w_->windowTitle().endsWith(QLatin1Char('*')));
         QCOMPARE(w_->listModel()->data(w_->listModel()->index(0, 1), Qt::DisplayRole).toString(),
                  QStringLiteral("Здравствуй"));
         QVERIFY(prompts_.texts(MessageKind::Error).isEmpty());
+        const std::vector<std::string> imported = texts();
+        trigger(*w_, Command::Undo);
+        QCOMPARE(texts(), (std::vector<std::string>{loaded[0], loaded[1], loaded[2], "edited"}));
+        QCOMPARE(w_->listModel()->data(w_->listModel()->index(0, 1), Qt::DisplayRole).toString(),
+                 QStringLiteral("Привет"));
+        trigger(*w_, Command::Redo);
+        QCOMPARE(texts(), imported);
+        trigger(*w_, Command::Undo);
+        trigger(*w_, Command::Undo);  // the paste before it
+        QCOMPARE(texts(), loaded);
+        trigger(*w_, Command::Redo);
+        trigger(*w_, Command::Redo);
+        QCOMPARE(texts(), imported);
 
         // "Восстановить все" goes back to the texts as loaded, not as before the import.
         trigger(*w_, Command::RestoreAll);

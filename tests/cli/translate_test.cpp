@@ -13,6 +13,7 @@
 using namespace zarnik;
 using namespace zarnik::testing;
 using Args = std::vector<std::string>;
+using namespace std::string_literals;
 
 namespace {
 
@@ -99,8 +100,8 @@ TEST_F(Translate, EditedMsgstrsChangeExactlyThoseTexts)
                            .add("extra", "Extra").build());
     const Ran e = cli({"extract", ru, "-o", po, "--source", en});
     ASSERT_EQ(e.status, 0) << e.err;
-    EXPECT_NE(e.out.find("keys not in " + en + " (their own text is the msgid): only"), std::string::npos) << e.out;
-    EXPECT_NE(e.out.find("keys only in " + en + " (left out): extra"), std::string::npos) << e.out;
+    EXPECT_NE(e.out.find("keys not in " + en + " (their own text is the msgid): \"only\""), std::string::npos) << e.out;
+    EXPECT_NE(e.out.find("keys only in " + en + " (left out): \"extra\""), std::string::npos) << e.out;
 
     // A translator changes two texts, one with "ё" and "Ъ", and marks a third fuzzy.
     std::string text = ReadFileBytes(po);
@@ -169,7 +170,7 @@ TEST_F(Translate, BadInputIsRefusedAndNothingIsWritten)
           tsv + ":6: expected a key, one tab and a text"}},
         {"#zarnik-tsv 1 mode=buka language=R\na\t\xE2\x82\xAC ok \xE2\x84\x96\xE2\x88\x9E\nb\tbad \\q\n",
          {tsv + ":2: character U+221E", tsv + ":3: unknown escape \"\\q\""}},
-        {"#zarnik-tsv 2\n", {tsv + ":1: TSV version \"2\" is not supported"}},
+        {"#zarnik-tsv 3\n", {tsv + ":1: TSV version \"3\" is not supported"}},
         {"msgctxt \"a\"\nmsgid \"x\"\nmsgstr \"\xE4\xB8\xAD\"\n\nmsgctxt \"zz\"\nmsgid \"q\"\nmsgstr \"w\"\n",
          {po + ":2: character U+4E2D", po + ":6: unknown key \"zz\""}},
         {"msgctxt \"a\"\nmsgid \"x\nmsgstr \"y\"\n", {po + ":", "end-of-line within string"}},
@@ -215,4 +216,135 @@ TEST(TranslateHelp, ExplainsTheThreeSteps)
     const std::string general = cli({"--help"}).out;
     EXPECT_NE(general.find("  extract FILE.gxt -o OUT.po"), std::string::npos);
     EXPECT_NE(general.find("  apply FILE.gxt IN.po|IN.tsv"), std::string::npos);
+}
+
+namespace {
+
+// Texts a spreadsheet reads as something else unless written with care: quotes at the
+// start, inside and around, numbers, dates, times, formulas, truth values; keys too.
+std::string SpreadsheetHostileFile()
+{
+    return GxtBuilder('R')
+        .add("said", "\"Hello\" he said").add("inside", "say \"hi\" now").add("around", "\"x\"")
+        .add("0010", "007").add("half", "1/2").add("sum", "=1+1").add("time", "12:30").add("minus", "-Go")
+        .add("truth", "true").add("sci", "1e5").add("empty", "").add("tab", "a\tb \\ c")
+        .add("ru", BukaText("Ёлки, «ёж» и ПОДЪЕЗД")).add("money", "5 \xA0$")
+        .build();
+}
+
+// The same keys with every text "?": a translation applied to it must bring back every text.
+std::string blankCopy(const std::string& gxt, const std::string& blank)
+{
+    GxtDocument doc = LoadGxtFile(gxt);
+    for (size_t i = 0; i < doc.Count(); ++i)
+        doc.setText(i, "?");
+    SaveGxtFile(doc, blank);
+    return blank;
+}
+
+}  // namespace
+
+// A TSV opened in LibreOffice Calc and saved again, with quoting of text cells as Calc's
+// dialog offers it and as "Unicode text" (UTF-16), comes back to the same texts.
+TEST_F(Translate, SpreadsheetsGiveEveryTextBack)
+{
+    const std::string gxt = dir.file("r.gxt"), tsv = dir.file("r.tsv"), resaved = dir.file("resaved.gxt");
+    WriteFileBytes(gxt, SpreadsheetHostileFile());
+    ASSERT_EQ(cli({"resave", gxt, "-o", resaved}).status, 0);
+    ASSERT_EQ(cli({"extract", gxt, "-o", tsv, "--mode", "buka"}).status, 0);
+    // Import: tab, quote, UTF-8, special numbers detected (as Excel does); export: quote
+    // all text cells or only where needed, UTF-8 or UTF-16.
+    const char* exports[] = {"9,34,76,1,,0,false,true,true", "9,34,76,1,,0,true,true,true", "9,34,65535,1,,0,false,true,true"};
+    for (const char* exportOptions : exports) {
+        const std::string outDir = dir.file("calc");
+        const Ran c = run("/usr/bin/soffice", {"-env:UserInstallation=file://" + dir.file("profile"), "--headless",
+                                                "--infilter=CSV:9,34,76,1,,0,false,true", "--convert-to",
+                                                std::string("csv:Text - txt - csv (StarCalc):") + exportOptions,
+                                                "--outdir", outDir, tsv});
+        ASSERT_EQ(c.status, 0) << c.err;
+        const std::string back = dir.file("back.tsv");
+        std::filesystem::rename(outDir + "/r.csv", back);
+        const std::string out = dir.file("out.gxt");
+        const Ran a = cli({"apply", blankCopy(gxt, dir.file("blank.gxt")), back, "-o", out});
+        ASSERT_EQ(a.status, 0) << exportOptions << "\n" << a.err << ReadFileBytes(back);
+        EXPECT_EQ(ReadFileBytes(out), ReadFileBytes(resaved)) << exportOptions;
+    }
+}
+
+// PO files loaded and saved by Python's polib, and taken through translate-toolkit's CSV
+// and back, give every text back; the key survives in the reference where msgctxt is lost.
+TEST_F(Translate, OtherToolsGiveEveryTextBack)
+{
+    const std::string gxt = dir.file("r.gxt"), en = dir.file("e.gxt"), po = dir.file("r.po"), out = dir.file("out.gxt");
+    // An empty key with an empty text, as one real file has, and a key with bytes after its zero.
+    WriteFileBytes(gxt, GxtBuilder('R').add("", "").add("B25\0rcy"s, BukaText("Дом")).add("same", BukaText("Да"))
+                            .add("same2", BukaText("Да")).add("sp ce:1", BukaText("Ещё")).build());
+    WriteFileBytes(en, GxtBuilder('E').add("", "").add("B25\0rcy"s, "House").add("same", "Yes").add("same2", "Yes")
+                           .add("sp ce:1", "More").build());
+    const std::string expected = ReadFileBytes(gxt);
+    struct Tool { const char* name; std::string script; };
+    const Tool tools[] = {
+        {"polib", "import polib, sys; p = polib.pofile(sys.argv[1]); p.save(sys.argv[1])"},
+        {"translate-toolkit", "import subprocess, sys; f = sys.argv[1];"
+                              "subprocess.run([\"po2csv\", \"--progress=none\", f, f + \".csv\"], check=True);"
+                              "subprocess.run([\"csv2po\", \"--progress=none\", f + \".csv\", f], check=True)"},
+    };
+    for (const Tool& tool : tools) {
+        ASSERT_EQ(cli({"extract", gxt, "-o", po, "--source", en, "--mode", "buka"}).status, 0);
+        const Ran t = run("/usr/bin/python3", {"-c", tool.script, po});
+        ASSERT_EQ(t.status, 0) << tool.name << "\n" << t.err;
+        const Ran a = cli({"apply", blankCopy(gxt, dir.file("blank.gxt")), po, "-o", out, "--mode", "buka"});
+        ASSERT_EQ(a.status, 0) << tool.name << "\n" << a.err << ReadFileBytes(po);
+        EXPECT_EQ(ReadFileBytes(out), expected) << tool.name;
+    }
+}
+
+// What translators' editors and downloads hand back: marks, other encodings, newer
+// templates, zero bytes, cut files, floods of errors; and command-line mistakes.
+TEST_F(Translate, WhatOtherProgramsWriteIsReadOrRefusedOnce)
+{
+    const std::string gxt = dir.file("r.gxt"), out = dir.file("out.gxt");
+    WriteFileBytes(gxt, GxtBuilder('R').add("a", BukaText("Дом")).add("b", "y").build());
+    const std::string tsvHead = "#zarnik-tsv 2 mode=buka language=R\n";
+    std::string flood = tsvHead;
+    for (int i = 0; i < 30; ++i)
+        flood += "nokey" + std::to_string(i) + "\tx\n";
+    struct Case { const char* name; std::string content; int status; std::vector<std::string> said; };
+    const Case cases[] = {
+        {"bom.po", "\xEF\xBB\xBFmsgctxt \"a\"\r\nmsgid \"x\"\r\nmsgstr \"Кот\"\r\n", 0, {"1 text changed"}},
+        {"newer.po", "msgctxt \"a\"\nmsgid \"x\"\nmsgstr \"Кот\"\n\nmsgctxt \"new\"\nmsgid \"n\"\nmsgstr \"\"\n", 0,
+         {"1 untranslated entry with keys " + gxt + " does not have passed over"}},
+        {"cp1251.tsv", tsvHead + "a\t\xCA\xEE\xF2\n", 1, {"not UTF-8; it looks like Windows-1251"}},
+        {"binary.po", std::string("\x7F" "ELF\x02\x01\x01\0\0\0", 10) + "msgid", 1, {"holds zero bytes: not a text file"}},
+        {"zero.tsv", tsvHead + "a\tx\\0y\n", 1, {"zero.tsv:2: a zero byte inside a text"}},
+        {"zero.po", "msgctxt \"b\"\nmsgid \"x\"\nmsgstr \"x\xE2\x9F\xA6" "00\xE2\x9F\xA7y\"\n", 1, {"zero.po:2: a zero byte inside a text"}},
+        {"cut.tsv", tsvHead + "a\tКот\nb\tha", 1, {"cut.tsv:3: the last line has no line break"}},
+        {"flood.tsv", flood, 1, {"flood.tsv:21: unknown key \"nokey19\"\n", "flood.tsv: and 10 more problems"}},
+    };
+    for (const Case& c : cases) {
+        const std::string path = dir.file(c.name);
+        WriteFileBytes(path, c.content);
+        const Ran a = cli({"apply", gxt, path, "-o", out});
+        EXPECT_EQ(a.status, c.status) << c.name << "\n" << a.err;
+        for (const std::string& s : c.said)
+            EXPECT_NE((a.out + a.err).find(s), std::string::npos) << c.name << ": " << s << "\n" << a.out << a.err;
+        if (c.status != 0) {
+            EXPECT_EQ(std::count(a.err.begin(), a.err.end(), '\n'), std::string(c.name) == "flood.tsv" ? 22 : 2) << a.err;
+            EXPECT_FALSE(std::filesystem::exists(out)) << c.name;
+        }
+        std::filesystem::remove(out);
+    }
+    EXPECT_EQ(std::string(LoadGxtFile(gxt).text(0)), BukaText("Дом"));
+
+    // The source is read in its own encoding: an English file's byte C1 is "Б" as
+    // Windows-1251 shows it, not the Buka letter "А" of the Russian file beside it.
+    const std::string en = dir.file("e.gxt"), po = dir.file("ru.po");
+    WriteFileBytes(en, GxtBuilder('E').add("a", "Caf\xC1").add("b", "y").build());
+    const Ran e = cli({"extract", gxt, "-o", po, "--source", en});
+    EXPECT_NE(e.out.find("in buka mode (the file's encoding)"), std::string::npos) << e.out;
+    EXPECT_NE(ReadFileBytes(po).find("msgid \"CafБ\""), std::string::npos) << ReadFileBytes(po);
+
+    for (const Args& mistake : {Args{"extract", gxt, "-o", dir.file("x.txt")}, Args{"extract", gxt, "-o", dir.file("x.tsv"), "--source", en},
+                                Args{"apply", gxt, dir.file("notes.txt")}})
+        EXPECT_EQ(cli(mistake).status, 2) << mistake[3];
 }

@@ -218,12 +218,26 @@ TEST_F(EditSessionTest, WholeDocumentChangesEmptyTheHistoryAndMark)
     s.recodeAll(RecodeDirection::PirateToBuka);
     EXPECT_TRUE(s.isModified());
 
+}
+
+// An imported translation is one change: one undo puts back every text it changed, and
+// redo makes it again; the single edit before it stays a record of its own.
+TEST_F(EditSessionTest, ManyTextsAtOnceAreOneHistoryRecord)
+{
     s.setText(1, "one");
+    r.take();
     s.setTexts({{0, "first"}, {4, "last"}, {7, "nowhere"}});
+    EXPECT_EQ(r.take(), (std::vector<std::string>{"all"}));
     EXPECT_EQ(s.text(0), "first");
     EXPECT_EQ(s.text(4), "last");
     EXPECT_EQ(s.text(1), "one");
-    EXPECT_FALSE(s.canUndo());
+    EXPECT_EQ(s.history().size(), 2u);
+    EXPECT_EQ(s.undo(), 0u);
+    EXPECT_EQ(r.take(), (std::vector<std::string>{"history UR", "all"}));
+    EXPECT_EQ(texts(), (std::vector<std::string>{loaded[0], "one", loaded[2], loaded[3], loaded[4]}));
+    EXPECT_EQ(s.redo(), 0u);
+    EXPECT_EQ(s.text(0), "first");
+    EXPECT_EQ(s.text(4), "last");
 }
 
 TEST_F(EditSessionTest, TheHistoryKeepsTheFirstThousandChanges)
