@@ -99,11 +99,11 @@ void MainWindow::showSourceColumn()
         if (!wasShown)
             list_->setSourceColumnWidth(settings_.sourceWidth);
         if (settings_.autoSize) {
-            list_->fitTextColumn();  // no longer the last column: as wide as its texts
+            list_->refitTextColumn();  // no longer the last column: as wide as its texts
             list_->fitSourceColumn();
         }
     } else if (wasShown && settings_.autoSize) {
-        list_->fitTextColumn();  // the last column again
+        list_->refitTextColumn();  // the last column again
     }
     searchPanel_->inSourceBox()->setEnabled(source_.isOpen());
     UpdateSourcePanel();
