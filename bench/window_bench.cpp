@@ -96,16 +96,19 @@ std::pair<double, double> timeOpenWithSource(const QString& path, const QString&
     return {both, both - document};
 }
 
-// The English file a translation of `path` was made from: the same keys, Latin texts.
+// The English file a translation of `path` was made from: the same keys, Latin texts of
+// the same lengths, so a file of the same size.
 std::string englishSourceOf(const QString& path)
 {
     zarnik::GxtDocument doc = zarnik::LoadGxtFile(path.toStdString());
     std::vector<zarnik::Text> texts(doc.Count());
     const char* words[] = {"Steal the car", "and deliver it", "to the garage", "before the police",
                            "catch you. Mission", "complete! Bonus", "$5000 earned."};
-    for (size_t i = 0; i < texts.size(); ++i)
-        for (size_t w = 0; w < 3 + i % 5; ++w)
+    for (size_t i = 0; i < texts.size(); ++i) {
+        for (size_t w = 0; texts[i].size() < doc.text(i).size(); ++w)
             texts[i] += std::string(w ? " " : "") + words[(i + w) % std::size(words)];
+        texts[i].resize(doc.text(i).size());
+    }
     doc.setLoadedTexts(texts);
     return zarnik::BuildGxtImage(doc);
 }
