@@ -122,6 +122,14 @@ void EntryListView::fitTextColumn()
     fitColumn(1);
 }
 
+void EntryListView::refitTextColumn()
+{
+    if (fittedContent_[1] > 0)
+        setFittedWidth(1, fittedContent_[1]);
+    else
+        fitColumn(1);
+}
+
 void EntryListView::fitSourceColumn()
 {
     if (sourceShown())
@@ -158,6 +166,12 @@ void EntryListView::fitColumn(int column)
     const QString caption = model_ ? model_->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString()
                                    : QString();
     const int header = horizontalHeader()->fontMetrics().horizontalAdvance(caption) + 2 * kCellMargin;
+    fittedContent_[static_cast<size_t>(column)] = std::max(widest + kCellMargin, header);
+    setFittedWidth(column, fittedContent_[static_cast<size_t>(column)]);
+}
+
+void EntryListView::setFittedWidth(int column, int contentWidth)
+{
     // Only the last column reaches the right edge.
     int toEdge = 0;
     if (!model_ || column == model_->columnCount() - 1) {
@@ -165,7 +179,7 @@ void EntryListView::fitColumn(int column)
         for (int c = 0; c < column; ++c)
             toEdge -= columnWidth(c);
     }
-    setColumnWidthProgrammatically(column, std::max({widest + kCellMargin, header, toEdge}));
+    setColumnWidthProgrammatically(column, std::max(contentWidth, toEdge));
 }
 
 int EntryListView::rowHeight() const

@@ -26,6 +26,9 @@ public:
     // Width that fits the widest text of the text column and its header, reaching at
     // least the right edge of the list.
     void fitTextColumn();
+    // The same with the widths found by the last fitting, without measuring again: for when
+    // the column after it comes or goes.
+    void refitTextColumn();
     // The source column, while it is shown, by the text column's rules: 400 pixels unless
     // set, never under 300 by hand or from the settings, fitted like the text column and,
     // being the last column then, reaching the right edge instead of it.
@@ -56,6 +59,7 @@ private:
     void onSectionResized(int section, int oldSize, int newSize);
     void fitKeyColumnToClientWidth();
     void fitColumn(int column);
+    void setFittedWidth(int column, int contentWidth);
     bool sourceShown() const;
     void setColumnWidthProgrammatically(int column, int width);
 
@@ -63,4 +67,5 @@ private:
     std::array<int, 256> byteAdvance_{};  // advance of every Windows-1251 byte in the list font
     bool settingWidth_ = false;
     int keyFloor_ = 0;
+    std::array<int, 3> fittedContent_{};  // per column: the width of its widest text and header
 };

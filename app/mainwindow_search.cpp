@@ -90,23 +90,25 @@ void MainWindow::FindNext()
         // The source is searched as it is shown: in its own encoding.
         const bool inSource = source_.isOpen() && searchPanel_->searchesSource();
         const TextMatcher sourceMatcher(source_.displayTable(), typed, searchPanel_->matchesCase());
-        const auto hit = [&](int i) {
-            if (matcher.matches(session_.text(i)))
-                return true;
-            if (!inSource)
-                return false;
+        const auto inText = [&](int i) { return matcher.matches(session_.text(i)); };
+        const auto inTextOrSource = [&](int i) {
             const std::optional<std::string_view> source = source_.storedText(i);
-            return source && sourceMatcher.matches(*source);
+            return inText(i) || (source && sourceMatcher.matches(*source));
         };
-        if (down) {
-            for (int i = CurrentIndex + 1; i < count && found < 0; ++i)
-                if (hit(i))
-                    found = i;
-        } else {
-            for (int i = std::min(CurrentIndex, count) - 1; i >= 0 && found < 0; --i)
-                if (hit(i))
-                    found = i;
-        }
+        // One loop per kind of hit, so that a search of the texts alone costs what it did.
+        const auto scan = [&](auto hit) {
+            if (down) {
+                for (int i = CurrentIndex + 1; i < count; ++i)
+                    if (hit(i))
+                        return i;
+            } else {
+                for (int i = std::min(CurrentIndex, count) - 1; i >= 0; --i)
+                    if (hit(i))
+                        return i;
+            }
+            return -1;
+        };
+        found = inSource ? scan(inTextOrSource) : scan(inText);
     }
 
     if (found < 0) {

@@ -96,14 +96,19 @@ void MainWindow::showSourceColumn()
     const bool wasShown = model_->sourceShown();
     model_->showSource(source_.isOpen());
     if (source_.isOpen()) {
-        if (!wasShown)
+        if (!wasShown) {
             list_->setSourceColumnWidth(settings_.sourceWidth);
+            // A selected row does not take in a column added after it was selected.
+            if (CurrentIndex >= 0 && CurrentIndex < model_->rows())
+                list_->selectionModel()->select(model_->index(CurrentIndex, 0),
+                                                QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        }
         if (settings_.autoSize) {
-            list_->fitTextColumn();  // no longer the last column: as wide as its texts
+            list_->refitTextColumn();  // no longer the last column: as wide as its texts
             list_->fitSourceColumn();
         }
     } else if (wasShown && settings_.autoSize) {
-        list_->fitTextColumn();  // the last column again
+        list_->refitTextColumn();  // the last column again
     }
     searchPanel_->inSourceBox()->setEnabled(source_.isOpen());
     UpdateSourcePanel();

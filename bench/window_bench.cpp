@@ -96,16 +96,19 @@ std::pair<double, double> timeOpenWithSource(const QString& path, const QString&
     return {both, both - document};
 }
 
-// The English file a translation of `path` was made from: the same keys, Latin texts.
+// The English file a translation of `path` was made from: the same keys, Latin texts of
+// the same lengths, so a file of the same size.
 std::string englishSourceOf(const QString& path)
 {
     zarnik::GxtDocument doc = zarnik::LoadGxtFile(path.toStdString());
     std::vector<zarnik::Text> texts(doc.Count());
     const char* words[] = {"Steal the car", "and deliver it", "to the garage", "before the police",
                            "catch you. Mission", "complete! Bonus", "$5000 earned."};
-    for (size_t i = 0; i < texts.size(); ++i)
-        for (size_t w = 0; w < 3 + i % 5; ++w)
+    for (size_t i = 0; i < texts.size(); ++i) {
+        for (size_t w = 0; texts[i].size() < doc.text(i).size(); ++w)
             texts[i] += std::string(w ? " " : "") + words[(i + w) % std::size(words)];
+        texts[i].resize(doc.text(i).size());
+    }
     doc.setLoadedTexts(texts);
     return zarnik::BuildGxtImage(doc);
 }
@@ -185,15 +188,18 @@ int main(int argc, char** argv)
         // A translator's start: the file and its English source beside it.
         const QString source1m = dir.filePath(QStringLiteral("1m-english.gxt"));
         writeFile(source1m, englishSourceOf(file1m));
-        std::vector<double> withSource, sourceAlone;
-        for (int i = 0; i < 3; ++i) {
+        // Each with a source right after one without, so that both meet the machine in the
+        // same state; the ratio is the median of the pairs'.
+        std::vector<double> ratios, sourceAlone;
+        for (int i = 0; i < 5; ++i) {
+            const double without = timeOpen(file1m);
             const auto [both, source] = timeOpenWithSource(file1m, source1m);
-            withSource.push_back(both);
+            ratios.push_back(both / without);
             sourceAlone.push_back(source);
         }
         figures.atMost("open a source beside the open file (median), 1M entries", {median(sourceAlone)}, 1000,
                        " ms");
-        figures.atMost("open with a source / open without, 1M entries", {median(withSource) / median(open1m)}, 2,
+        figures.atMost("open with a source / open without (median of 5 pairs), 1M entries", {median(ratios)}, 2,
                        "×");
     }
     // Ten times the entries should cost about ten times as much; but on this machine even

@@ -49,6 +49,10 @@ EditDialog::EditDialog(QWidget* parent)
     SourceEdit->setMaxLength(std::numeric_limits<int>::max());
     SourceEdit->setPlaceholderText(QStringLiteral("нет в исходном файле"));
     SourceEdit->setFocusPolicy(Qt::ClickFocus);  // Tab goes from the field to the buttons
+    // On the dialog's own background, so that it does not look like a second field to type in.
+    QPalette palette = SourceEdit->palette();
+    palette.setColor(QPalette::Base, palette.color(QPalette::Window));
+    SourceEdit->setPalette(palette);
     SourceEdit->hide();
 
     auto* layout = new QVBoxLayout(this);

@@ -78,7 +78,8 @@ KeyMatch MatchKeys(const std::vector<KeyEntry>& file, const std::vector<KeyEntry
         m.sourceOf[i] = i;
         taken[i] = true;
     }
-    matchBy(file, source, m.sourceOf, taken, fullName);
+    if (m.unmatchedInFile() > 0)
+        matchBy(file, source, m.sourceOf, taken, fullName);
     if (m.unmatchedInFile() > 0)
         matchBy(file, source, m.sourceOf, taken, visibleName);
     for (size_t i = 0; i < source.size(); ++i)

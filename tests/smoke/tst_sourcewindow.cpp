@@ -177,6 +177,8 @@ private slots:
         start();
         QCOMPARE(w_->sourcePath(), path("english.gxt"));
         QCOMPARE(w_->listModel()->columnCount(), 3);
+        // The row selected before the column came is selected across it too.
+        QVERIFY(list()->selectionModel()->isSelected(w_->listModel()->index(w_->currentIndex(), 2)));
         QCOMPARE(sourcePanel(), untranslatedPanel(untranslated));  // the edit was never saved
         QVERIFY(w_->searchPanel()->searchesSource());
         QVERIFY(prompts_.asked.isEmpty());
