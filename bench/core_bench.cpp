@@ -5,6 +5,7 @@
 #include "format/gxtdocument.h"
 #include "files/safefile.h"
 #include "format/textexport.h"
+#include "translation/translation.h"
 
 #include <benchmark/benchmark.h>
 
@@ -143,6 +144,53 @@ void BM_Export(benchmark::State& state)
         ExportTextFile(doc, out);
 }
 
+// A translator's round trip is weighed against what resave does with the same file: a
+// load plus a save.
+void BM_LoadSave(benchmark::State& state)
+{
+    const std::string& path = fileFor(static_cast<size_t>(state.range(0)));
+    const std::string out = g_dir + "/resaved.gxt";
+    for (auto _ : state) {
+        GxtDocument doc = LoadGxtFile(path);
+        SaveGxtFile(doc, out);
+    }
+}
+
+std::string translationFile(size_t entries, TranslationFormat format)
+{
+    return g_dir + "/bench-" + std::to_string(entries) + (format == TranslationFormat::Tsv ? ".tsv" : ".po");
+}
+
+// extract: load, then the whole PO or TSV written; range(1) is the format.
+void BM_Extract(benchmark::State& state)
+{
+    const auto entries = static_cast<size_t>(state.range(0));
+    const auto format = static_cast<TranslationFormat>(state.range(1));
+    for (auto _ : state) {
+        const GxtDocument doc = LoadGxtFile(fileFor(entries));
+        ExportTranslation(doc, kModeBuka, nullptr, kModeBuka, translationFile(entries, format), format);
+    }
+}
+
+// apply: load, read the translation, apply every text and save.
+void BM_Apply(benchmark::State& state)
+{
+    const auto entries = static_cast<size_t>(state.range(0));
+    const auto format = static_cast<TranslationFormat>(state.range(1));
+    {
+        const GxtDocument doc = LoadGxtFile(fileFor(entries));
+        ExportTranslation(doc, kModeBuka, &doc, kModeBuka, translationFile(entries, format), format);
+    }
+    const std::string out = g_dir + "/applied.gxt";
+    for (auto _ : state) {
+        GxtDocument doc = LoadGxtFile(fileFor(entries));
+        ApplyResult r = ApplyTranslation(doc, ReadTranslationFile(translationFile(entries, format)), kModeBuka, false);
+        for (TextChange& change : r.changes)
+            doc.setText(change.index, std::move(change.text));
+        SaveGxtFile(doc, out);
+    }
+}
+
 // Keeps the median and the minimum of every benchmark, so the figures can be worked out
 // at the end.
 class StatisticsCollector : public benchmark::ConsoleReporter {
@@ -199,6 +247,17 @@ int main(int argc, char** argv)
         benchmark::RegisterBenchmark(name, fn)->Arg(100000)->Repetitions(5)->Iterations(3)
             ->ReportAggregatesOnly(true)->Unit(benchmark::kMillisecond)->UseRealTime();
 
+    for (size_t n : {size_t(100000), size_t(1000000)}) {
+        const auto arg = static_cast<int64_t>(n);
+        const int64_t iterations = n >= 1000000 ? 1 : 2;
+        benchmark::RegisterBenchmark("load_save", BM_LoadSave)->Arg(arg)->Repetitions(3)->Iterations(iterations)
+            ->ReportAggregatesOnly(true)->Unit(benchmark::kMillisecond)->UseRealTime();
+        for (auto [name, fn] : {std::pair<const char*, Fn>{"extract", BM_Extract}, {"apply", BM_Apply}})
+            for (auto format : {TranslationFormat::Po, TranslationFormat::Tsv})
+                benchmark::RegisterBenchmark(name, fn)->Args({arg, static_cast<int64_t>(format)})->Repetitions(3)
+                    ->Iterations(iterations)->ReportAggregatesOnly(true)->Unit(benchmark::kMillisecond)->UseRealTime();
+    }
+
     benchmark::Initialize(&argc, argv);
     StatisticsCollector reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
@@ -237,6 +296,17 @@ int main(int argc, char** argv)
                    {ratio(find(reporter.medians, "export", "100000"),
                           find(reporter.medians, "plain_write_export", "100000"))},
                    3, "×");
+    for (auto [name, what] : {std::pair<const char*, const char*>{"extract", "extract"}, {"apply", "apply"}})
+        for (auto [format, label] : {std::pair<TranslationFormat, const char*>{TranslationFormat::Po, "PO"},
+                                     {TranslationFormat::Tsv, "TSV"}}) {
+            std::vector<double> ratios;
+            for (const char* n : {"100000", "1000000"})
+                ratios.push_back(ratio(find(reporter.medians, name, std::string(n) + "/" +
+                                                                  std::to_string(static_cast<int>(format))),
+                                       find(reporter.medians, "load_save", n)));
+            figures.atMost(std::string(what) + " " + label + " / load + save (medians), 100k · 1M entries", ratios, 5,
+                           "×");
+        }
     fs::remove_all(g_dir);
     return figures.missed() ? 1 : 0;
 }

@@ -73,7 +73,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const zarnik::Translation tsv = zarnik::ParseTsv(zarnik::BuildTsv(applied, mode), "again.tsv");
     check(zarnik::ApplyTranslation(applied, tsv, mode, false).changes.empty(), "TSV round trip keeps the texts");
     const zarnik::Translation fromPo =
-        zarnik::ParsePo(zarnik::BuildPo(applied, mode, &applied, false, "again"), "again.po");
+        zarnik::ParsePo(zarnik::BuildPo(applied, mode, &applied, mode, false, "again"), "again.po");
     check(zarnik::ApplyTranslation(applied, fromPo, mode, false).changes.empty(), "PO round trip keeps the texts");
     return 0;
 }

@@ -44,8 +44,16 @@ bool tsvBackslash(std::string& out, uint8_t c)
 
 void appendShown(std::string& out, uint8_t shown)
 {
-    const char c = static_cast<char>(shown);
-    out += Cp1251ToUtf8(std::string_view(&c, 1));
+    // Once per byte value, not once per character of a million texts.
+    static const std::array<std::string, 256> utf8 = [] {
+        std::array<std::string, 256> table;
+        for (int b = 0; b < 256; ++b) {
+            const char c = static_cast<char>(b);
+            table[b] = Cp1251ToUtf8(std::string_view(&c, 1));
+        }
+        return table;
+    }();
+    out += utf8[shown];
 }
 
 TranslationProblem problem(size_t line, std::string english, std::string russian)
@@ -333,12 +341,14 @@ bool spreadsheetWouldConvert(std::string_view field)
         return false;
     if (std::string_view("=+-@").find(field[0]) != std::string_view::npos)
         return true;
-    std::string lower;
-    for (char c : field)
-        lower += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    for (std::string_view truth : {"true", "false", "ИСТИНА", "ЛОЖЬ", "истина", "ложь"})
-        if (lower == truth)
-            return true;
+    if (field.size() <= 12) {
+        std::string lower(field);
+        for (char& c : lower)
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        for (std::string_view truth : {"true", "false", "ИСТИНА", "ЛОЖЬ", "истина", "ложь"})
+            if (lower == truth)
+                return true;
+    }
     bool digit = false;
     for (size_t i = 0; i < field.size();) {
         const char c = field[i];
