@@ -354,20 +354,30 @@ SaveOutcome SwapIntoPlace(const SaveTarget& target, const std::string& temp, Bac
         } catch (const FileError& e) {
             if (e.sysError() == EEXIST)
                 throw;
-            // File systems without hard links (FAT, some network shares) get a copy...
+            // File systems without hard links (FAT, some network shares) get a copy.
             second = withTemporaryName(target, 'c', fs, [&](const std::string& name) {
                 fs.copyFile(target.path, name, target.status, FileStep::MakeBackup);
             });
         }
         if (fs.status(backup).kind == PathKind::Regular)
             previous = withTemporaryName(target, kPreviousBackup, fs, [&](const std::string& name) {
+#ifndef _WIN32
+                // Windows cannot remove a second name of a file another program holds open,
+                // so there the previous backup is moved aside instead.
                 try {
                     fs.hardLink(backup, name, FileStep::MakeBackup);
+                    return;
                 } catch (const FileError& e) {
-                    if (e.sysError() == EEXIST || fs.status(name).kind != PathKind::Missing)
+                    if (e.sysError() == EEXIST)
                         throw;
-                    // ...and the previous backup is moved aside rather than copied.
-                    fs.renameFile(backup, name, FileStep::MakeBackup);
+                }
+#endif
+                if (fs.status(name).kind != PathKind::Missing)
+                    throw FileError(FileStep::ReplaceBackup, name, EEXIST);
+                try {
+                    fs.renameFile(backup, name, FileStep::ReplaceBackup);
+                } catch (const FileError& e) {
+                    throw e.about(backup);
                 }
             });
     } catch (const FileError&) {
@@ -381,12 +391,12 @@ SaveOutcome SwapIntoPlace(const SaveTarget& target, const std::string& temp, Bac
     } catch (const FileError&) {
         // Put the previous backup back, so that a failed save changes nothing at all.
         try {
-            if (!previous.empty())
+            if (!previous.empty()) {
                 fs.renameFile(previous, backup, FileStep::ReplaceBackup);
+                removeQuietly(previous, fs);  // a rename between two names of one file keeps both
+            }
         } catch (const FileError&) {
         }
-        if (fs.status(backup).kind == PathKind::Regular)
-            removeQuietly(previous, fs);  // never the only name of the previous backup
         removeQuietly(second, fs);
         removeQuietly(temp, fs);
         throw;

@@ -115,9 +115,11 @@ struct SaveOutcome {
 // Replaces the file at `path` with the produced bytes. The bytes go to a temporary file
 // beside the file first; only once it is complete and flushed does one rename put it
 // under the name, so the name always holds either the old or the new complete file. The
-// backup is a second name of the old file, made before the rename. If any step fails,
-// the file and its previous backup are as they were and FileError says which step failed.
-// A temporary file left behind by a save that was killed is removed by the next one.
+// backup is a second name of the old file, which takes the backup's name before the new
+// file takes the file's, so a save killed at any moment never leaves the new file in place
+// without the old one as its backup. If any step fails, the file and its previous backup
+// are as they were and FileError says which step failed. A temporary file left behind by
+// a save that was killed is removed by the next one.
 SaveOutcome ReplaceFileSafely(const std::string& path, const ByteProducer& produce,
                               BackupPolicy policy, FileSystem& fs = RealFileSystem(),
                               SpecialTarget special = SpecialTarget::Refuse);

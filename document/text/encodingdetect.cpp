@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdint>
 
 namespace zarnik {
 
@@ -290,7 +291,7 @@ EncodingVerdict detectOver(size_t count, const TextAt& textAt)
         order[i] = static_cast<uint32_t>(i);
     const auto identity = [&](uint32_t i) {
         const std::string_view t = textAt(i);
-        return std::pair(t.data(), t.size());
+        return std::pair(reinterpret_cast<uintptr_t>(t.data()), t.size());
     };
     std::sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) { return identity(a) < identity(b); });
     Reader reader(detector());
