@@ -360,16 +360,3 @@ EncodingVerdict DetectEncoding(const GxtDocument& doc)
 }
 
 }  // namespace zarnik
-
-namespace zarnik {
-
-int ModeForEncoding(Encoding encoding)
-{
-    switch (encoding) {
-    case Encoding::Buka: return kModeBuka;
-    case Encoding::Pirate: return kModePirate;
-    default: return kModeOriginal;
-    }
-}
-
-}  // namespace zarnik

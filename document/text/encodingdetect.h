@@ -53,11 +53,3 @@ int ModeForEncoding(Encoding encoding);
 std::string_view RussianProseUtf8();
 
 }  // namespace zarnik
-
-namespace zarnik {
-
-// The language mode that shows a file of that encoding readably: Buka and Pirate files in
-// their own mode, anything else (English, Windows-1251, a mixture) as stored.
-int ModeForEncoding(Encoding encoding);
-
-}  // namespace zarnik
