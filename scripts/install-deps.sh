@@ -16,6 +16,7 @@ packages=(
   desktop-file-utils appstream libxml2-utils shared-mime-info   # checks of the install tree
   dpkg-dev file           # the Debian package: dpkg-shlibdeps, and file, which CPack runs on the binaries
   g++-mingw-w64-x86-64-posix googletest wine64   # zarnik-cli for Windows, tested under Wine
+  fonts-wine xdotool      # the Windows editor's real window under Wine: Tahoma, keys pressed
 )
 
 missing=()

@@ -74,6 +74,13 @@ gettextpo_recipe() {
   make -C "$build/libgettextpo" install
 }
 
+# Debian's patches to gettext change configure.ac and Makefile.am files, which would need
+# its autotools run again; none of them concerns libgettextpo, so the package's upstream
+# tarball is built as it is.
+gettextpo_unpack() {
+  dpkg-source -x --skip-patches "$1" "$2"
+}
+
 source_version() {  # the version apt would fetch: the one the host tools have, for Qt
   case "$1" in
     qt6-base) dpkg-query -W -f='${source:Version}' qt6-base-dev-tools ;;
@@ -85,7 +92,7 @@ folder_of() {  # $1 qt|gettextpo
   local package recipe
   case "$1" in
     qt) package=qt6-base; recipe=$(declare -f write_toolchain qt_recipe) ;;
-    gettextpo) package=gettext; recipe=$(declare -f gettextpo_recipe) ;;
+    gettextpo) package=gettext; recipe=$(declare -f gettextpo_unpack gettextpo_recipe) ;;
   esac
   local version hash
   version=$(source_version "$package")
@@ -129,10 +136,13 @@ build_one() {  # $1 qt|gettextpo
   echo "Building $what for Windows from $package $version into $folder (log: $work/build.log)"
   rm -rf "$folder"
   mkdir -p "$folder"
-  if ! { apt_sources update -qq && (cd "$work" && apt_sources source -qq "$package=$version"); } \
-      >"$work/build.log" 2>&1 \
-    || ! "$recipe" "$work/$(cd "$work" && ls -d "$package"-*/ | head -n1)" "$work/build" "$folder" \
-      >>"$work/build.log" 2>&1; then
+  # Qt with Debian's patches, as apt-get source unpacks it.
+  local unpack="dpkg-source -x"
+  [ "$what" = gettextpo ] && unpack=gettextpo_unpack
+  if ! { apt_sources update -qq \
+         && (cd "$work" && apt_sources source -qq --download-only "$package=$version") \
+         && $unpack "$(ls "$work"/*.dsc)" "$work/src" \
+         && "$recipe" "$work/src" "$work/build" "$folder"; } >"$work/build.log" 2>&1; then
     tail -n 40 "$work/build.log" >&2
     echo "windows-deps.sh: building $what failed; the whole log is $work/build.log" >&2
     exit 1
