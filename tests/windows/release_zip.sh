@@ -11,7 +11,7 @@
 # Windows-1251 text with CR LF line ends.
 #   release_zip.sh ZIP VERSION [SAMPLE.gxt]
 set -euo pipefail
-zip=$(realpath "$1") version=$2 sample=${3:-}
+zip=$(realpath "$1") version=$2 sample=${3:+$(realpath "$3")}
 here=$(cd "$(dirname "$0")" && pwd)
 work=$(mktemp -d)
 export WINEPREFIX="$work/wine"
@@ -60,6 +60,8 @@ imported=""
 while IFS= read -r pe; do
   for dll in $("$objdump" -p "$pe" | sed -n 's/^\tDLL Name: //p'); do
     imported+="${dll,,} "
+    # api-ms-win-* names are API sets, which the Windows loader resolves itself.
+    case "${dll,,}" in api-ms-win-*) continue ;; esac
     if [ ! -f "./$dll" ] && [ -z "$(find "$system32" -maxdepth 1 -iname "$dll" -print -quit)" ]; then
       fail "$pe needs $dll, which is neither in the zip nor part of Windows"
     fi
