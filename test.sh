@@ -23,6 +23,15 @@ ctest --output-on-failure -j2
 cd "$root"
 ./scripts/check-package.sh build
 
-# The core and zarnik-cli cross-built for Windows and tested under Wine, compared with
-# the Linux build's results.
-./scripts/build-windows.sh --linux-cli build/cli/zarnik-cli
+# zarnik-cli cross-built for Windows and tested under Wine, compared with the Linux
+# build's results. ZARNIK_WINDOWS_EDITOR=1 adds the editor and the translation commands
+# for Windows: the first run on a machine builds Qt and libgettextpo for Windows into a
+# cache (see README).
+if [ "${ZARNIK_WINDOWS_EDITOR:-}" = 1 ]; then
+  ./scripts/build-windows.sh --linux-build build
+else
+  ./scripts/build-windows.sh --cli-only --linux-cli build/cli/zarnik-cli
+  echo "NOT TESTED (without ZARNIK_WINDOWS_EDITOR=1): the editor for Windows (zarnik.exe), its"
+  echo "window tests and its real window under Wine, zarnik-cli.exe's extract and apply, and"
+  echo "the release zip zarnik-VERSION-windows-x64.zip."
+fi

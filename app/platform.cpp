@@ -1,6 +1,8 @@
 #include "platform.h"
 
+#include <QDir>
 #include <QFile>
+#include <QStandardPaths>
 
 #include <csignal>
 #include <cstdlib>
@@ -15,6 +17,17 @@ std::string CorePath(const QString& path)
 #else
     return QFile::encodeName(path).toStdString();
 #endif
+}
+
+QString UserSettingsFolder()
+{
+#ifdef _WIN32
+    // Roaming application data, where Windows programs keep what follows the user around.
+    const QString appData = QDir::fromNativeSeparators(qEnvironmentVariable("APPDATA"));
+    if (!appData.isEmpty())
+        return appData + QStringLiteral("/Zarnik");
+#endif
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QStringLiteral("/zarnik");
 }
 
 void IgnoreFileSizeSignal()

@@ -13,6 +13,11 @@ namespace platform {
 // UTF-16 for the system; elsewhere the file system's own encoding of the name.
 std::string CorePath(const QString& path);
 
+// Where Settings.ini and LastSearched.ini go when the program's own folder cannot hold
+// them: the user's application data on Windows (%APPDATA%\Zarnik), ~/.config/zarnik
+// elsewhere. A fixed name, so the settings do not move with the application's name.
+QString UserSettingsFolder();
+
 // A file-size limit should make a save fail with a message, not kill the editor.
 void IgnoreFileSizeSignal();
 

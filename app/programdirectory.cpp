@@ -1,9 +1,10 @@
 #include "programdirectory.h"
 
+#include "platform.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QStandardPaths>
 #include <QTemporaryFile>
 
 namespace {
@@ -38,9 +39,7 @@ ProgramDirectory::ProgramDirectory(const QString& dataDir, const QString& settin
 
 ProgramDirectory ProgramDirectory::ofExecutable()
 {
-    // A fixed folder name, so the settings do not move with the application name.
-    const QString config = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
-    return forExecutableIn(QCoreApplication::applicationDirPath(), config + QStringLiteral("/zarnik"));
+    return forExecutableIn(QCoreApplication::applicationDirPath(), platform::UserSettingsFolder());
 }
 
 QString ProgramDirectory::defaultBinToData()

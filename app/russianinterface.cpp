@@ -9,12 +9,17 @@ bool InstallRussianInterface(QCoreApplication& app)
 {
     const QLocale russian(QLocale::Russian, QLocale::Russia);
     QLocale::setDefault(russian);
-    auto* translator = new QTranslator(&app);
-    if (!translator->load(russian, QStringLiteral("qtbase"), QStringLiteral("_"),
-                          QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+    // Qt's own folder where Qt is installed; a copy unpacked on Windows has it in a
+    // folder of its own beside the program.
+    const QStringList folders{QLibraryInfo::path(QLibraryInfo::TranslationsPath),
+                              QCoreApplication::applicationDirPath() + QStringLiteral("/translations")};
+    for (const QString& folder : folders) {
+        auto* translator = new QTranslator(&app);
+        if (translator->load(russian, QStringLiteral("qtbase"), QStringLiteral("_"), folder)) {
+            app.installTranslator(translator);
+            return true;
+        }
         delete translator;
-        return false;
     }
-    app.installTranslator(translator);
-    return true;
+    return false;
 }

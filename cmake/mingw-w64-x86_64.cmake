@@ -9,7 +9,9 @@ set(CMAKE_C_COMPILER ${ZARNIK_MINGW_TRIPLET}-gcc-posix)
 set(CMAKE_CXX_COMPILER ${ZARNIK_MINGW_TRIPLET}-g++-posix)
 set(CMAKE_RC_COMPILER ${ZARNIK_MINGW_TRIPLET}-windres)
 
-set(CMAKE_FIND_ROOT_PATH /usr/${ZARNIK_MINGW_TRIPLET})
+# Qt and libgettextpo for Windows, as scripts/windows-deps.sh builds them (a list of prefixes).
+set(ZARNIK_WINDOWS_DEPS "" CACHE STRING "Prefixes of the libraries built for Windows")
+set(CMAKE_FIND_ROOT_PATH /usr/${ZARNIK_MINGW_TRIPLET} ${ZARNIK_WINDOWS_DEPS})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)

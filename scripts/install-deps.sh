@@ -20,6 +20,7 @@ packages=(
   g++-mingw-w64-x86-64-posix googletest wine64   # zarnik-cli for Windows, tested under Wine
   libreoffice-calc-nogui   # TSV files opened and saved by a real spreadsheet in the tests
   python3-polib translate-toolkit   # PO files loaded and saved by other translators' tools in the tests
+  fonts-wine xdotool      # the Windows editor's real window under Wine: Tahoma, keys pressed
 )
 
 missing=()

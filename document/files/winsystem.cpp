@@ -99,4 +99,46 @@ FileError Error(FileStep step, const std::string& path, unsigned long code)
     return FileError(step, path, ErrnoFor(code), {}, ErrorText(code));
 }
 
+namespace {
+
+// `name` in the ANSI code page, or empty when a character of it has no place there.
+std::string inAnsiCodePage(const wchar_t* name)
+{
+    if (::GetACP() == CP_UTF8)
+        return Narrow(name);
+    BOOL lossy = FALSE;
+    const int n = ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, name, -1, nullptr, 0, nullptr, &lossy);
+    if (n <= 0 || lossy)
+        return {};
+    std::string narrow(size_t(n), '\0');
+    ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, name, -1, narrow.data(), n, nullptr, nullptr);
+    narrow.pop_back();  // the terminating zero
+    return narrow;
+}
+
+}  // namespace
+
+TempFile CreateTempFile()
+{
+    wchar_t dir[MAX_PATH + 1];
+    const DWORD n = ::GetTempPathW(MAX_PATH + 1, dir);
+    if (n == 0 || n > MAX_PATH)
+        throw Error(FileStep::CreateTemp, "%TEMP%", n == 0 ? ::GetLastError() : ERROR_FILENAME_EXCED_RANGE);
+    wchar_t name[MAX_PATH];
+    if (!::GetTempFileNameW(dir, L"zrk", 0, name))
+        throw Error(FileStep::CreateTemp, Narrow(dir), ::GetLastError());
+    TempFile file{Narrow(name), inAnsiCodePage(name)};
+    if (file.narrow.empty()) {
+        wchar_t shortName[MAX_PATH];
+        const DWORD m = ::GetShortPathNameW(name, shortName, MAX_PATH);
+        if (m > 0 && m < MAX_PATH)
+            file.narrow = inAnsiCodePage(shortName);
+    }
+    if (file.narrow.empty()) {
+        ::DeleteFileW(name);
+        throw Error(FileStep::CreateTemp, file.path, ERROR_INVALID_NAME);
+    }
+    return file;
+}
+
 }  // namespace zarnik::win

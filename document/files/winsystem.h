@@ -24,4 +24,15 @@ int ErrnoFor(unsigned long code);
 // A FileError for `code`, carrying both.
 FileError Error(FileStep step, const std::string& path, unsigned long code);
 
+// A new empty file in the user's temporary folder, for a library that opens files by name
+// through the C library, which takes names in the ANSI code page: `path` names it in UTF-8
+// for the program's own file functions, `narrow` in a form the C library opens whatever the
+// user's folder is called (the name itself where the code page holds it, else its short
+// 8.3 form).
+struct TempFile {
+    std::string path;
+    std::string narrow;
+};
+TempFile CreateTempFile();
+
 }  // namespace zarnik::win

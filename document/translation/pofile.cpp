@@ -17,7 +17,12 @@
 #include <filesystem>
 #include <map>
 #include <memory>
+
+#ifdef _WIN32
+#include "files/winsystem.h"
+#else
 #include <unistd.h>
+#endif
 
 namespace zarnik {
 
@@ -67,11 +72,16 @@ struct IteratorFree {
 using PoIterator = std::unique_ptr<std::remove_pointer_t<po_message_iterator_t>, IteratorFree>;
 
 // A file of our own in the temporary folder, removed when done with: libgettextpo reads
-// and writes only named files.
+// and writes only named files, and opens them with the C library.
 class ScratchFile {
 public:
     ScratchFile()
     {
+#ifdef _WIN32
+        win::TempFile file = win::CreateTempFile();
+        path_ = std::move(file.path);
+        libPath_ = std::move(file.narrow);
+#else
         std::error_code ec;
         std::string dir = std::filesystem::temp_directory_path(ec).string();
         if (ec || dir.empty())
@@ -81,12 +91,18 @@ public:
         if (fd < 0)
             throw FileError(FileStep::CreateTemp, path_, errno);
         ::close(fd);
+        libPath_ = path_;
+#endif
     }
-    ~ScratchFile() { ::unlink(path_.c_str()); }
+    ~ScratchFile() { std::remove(libPath_.c_str()); }
+    // For the program's own file functions.
     const std::string& path() const { return path_; }
+    // For libgettextpo and the C library.
+    const std::string& libPath() const { return libPath_; }
 
 private:
     std::string path_;
+    std::string libPath_;
 };
 
 std::string languageCode(char letter)
@@ -107,7 +123,11 @@ std::string nowStamp()
 {
     const std::time_t t = std::time(nullptr);
     std::tm tm{};
+#ifdef _WIN32
+    gmtime_s(&tm, &t);
+#else
     gmtime_r(&t, &tm);
+#endif
     char buf[32];
     std::strftime(buf, sizeof buf, "%Y-%m-%d %H:%M+0000", &tm);
     return buf;
@@ -365,7 +385,7 @@ std::string BuildPo(const GxtDocument& doc, int mode, const GxtDocument* source,
     std::vector<TranslationProblem> problems;
     {
         SinkScope scope(problems);
-        po_file_write(file.get(), scratch.path().c_str(), &kHandler);
+        po_file_write(file.get(), scratch.libPath().c_str(), &kHandler);
     }
     if (!problems.empty())
         throw TranslationError(scratch.path(), std::move(problems));
@@ -374,6 +394,8 @@ std::string BuildPo(const GxtDocument& doc, int mode, const GxtDocument* source,
 
 Translation ReadPoFile(const std::string& path)
 {
+    // Through a copy: the C library could not open every name the user's file may have
+    // on Windows, and the lines are counted in the very bytes the library reads.
     return ParsePo(ReadWholeFile(path), path);
 }
 
@@ -382,14 +404,14 @@ Translation ParsePo(std::string_view raw, const std::string& name)
     const std::string bytes = TranslationFileText(raw, name);
     ScratchFile scratch;
     // A scratch copy needs no flush to the disk, unlike a file the user keeps.
-    std::FILE* f = std::fopen(scratch.path().c_str(), "wb");
+    std::FILE* f = std::fopen(scratch.libPath().c_str(), "wb");
     const bool written = f && std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
     const int err = errno;
     if (f && std::fclose(f) != 0 && written)
         throw FileError(FileStep::Write, scratch.path(), errno);
     if (!written)
         throw FileError(FileStep::Write, scratch.path(), err);
-    return parsePo(scratch.path(), bytes, name);
+    return parsePo(scratch.libPath(), bytes, name);
 }
 
 }  // namespace zarnik

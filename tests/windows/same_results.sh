@@ -3,9 +3,17 @@
 # and with the Windows build under Wine, each in a folder of its own holding the same files
 # under the same names, and compares what the two print, how they exit and every file they
 # leave behind, byte for byte. Only the system's wording of an error may differ.
-#   same_results.sh LINUX_CLI WINDOWS_CLI_EXE RUN_COMMANDS_EXE FILE.gxt...
+# With --translations, extract and apply too (PO, POT and TSV), the PO files under
+# Cyrillic names; the PO header's revision date, the time of the run, is left out of the
+# comparison.
+#   same_results.sh [--translations] LINUX_CLI WINDOWS_CLI_EXE RUN_COMMANDS_EXE FILE.gxt...
 set -uo pipefail
 
+translations=0
+if [ "$1" = --translations ]; then
+  translations=1
+  shift
+fi
 linux=$(realpath "$1") windows=$(realpath "$2") runner=$(realpath "$3")
 shift 3
 here=$(cd "$(dirname "$0")" && pwd)
@@ -65,6 +73,13 @@ for name in "${names[@]}"; do
   add no recode pirate-to-buka "$name" -o "buka-$i.gxt"
   add no resave "$name" -o "resaved-$i.gxt"
   add no recode buka-to-pirate "$name"
+  if [ "$translations" -eq 1 ]; then
+    add no extract "$name" -o "перевод-$i.po" --source "$name"
+    add no extract "$name" -o "шаблон-$i.pot" --mode pirate
+    add no extract "$name" -o "table-$i.tsv"
+    add no apply "$name" "перевод-$i.po" -o "из-po-$i.gxt"
+    add no apply "$name" "table-$i.tsv" -o "from-tsv-$i.gxt" --mode buka
+  fi
 done
 # In place, twice: the second save replaces the first one's backup.
 add no resave "${names[0]}"
@@ -114,7 +129,15 @@ fi
 files=0
 while IFS= read -r f; do
   files=$((files + 1))
-  [ -f "$work/windows/$f" ] && ! cmp -s "$work/linux/$f" "$work/windows/$f" && fail "the contents of $f"
+  [ -f "$work/windows/$f" ] || continue
+  case "$f" in
+    *.po | *.pot)
+      if ! cmp -s <(grep -v '^"PO-Revision-Date: ' "$work/linux/$f") \
+                  <(grep -v '^"PO-Revision-Date: ' "$work/windows/$f"); then
+        fail "the contents of $f"
+      fi ;;
+    *) cmp -s "$work/linux/$f" "$work/windows/$f" || fail "the contents of $f" ;;
+  esac
 done <"$work/out/linux.files"
 
 echo "${#commands[@]} commands on ${#names[@]} files, $files files written or kept: $failures differences"
