@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds in Release and prints the performance figures: each benchmark's own output, then
 # the table the README shows, one row per figure with its target. Exits non-zero when a
 # target is missed.

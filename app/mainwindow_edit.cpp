@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The commands that change texts: dialog and clipboard glue around one call on the session.
 
 #include "mainwindow.h"

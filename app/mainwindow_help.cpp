@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The "Справка" menu and the Info box: read-only views that change nothing.
 
 #include "mainwindow.h"

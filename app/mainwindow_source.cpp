@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // "Открыть исходный файл..", "Закрыть исходный файл" and the untranslated entries: the
 // window's side of the source column. The source file, its matching and its figures are
 // the core's (SourceTexts); here they are shown.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // "Экспорт перевода.." and "Импорт перевода..": the texts out to a translator's PO, POT or
 // TSV file in the language mode in force, and a translated file back in as one change
 // that one undo takes back.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The editor's few needs from the system that Qt does not cover. This is the one file of
 // the window code that may differ between systems; everything else builds unchanged with

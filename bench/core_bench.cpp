@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Core load, save and export against plain I/O of the same bytes, measured in the same run.
 #include "figures.h"
 #include "generator.h"

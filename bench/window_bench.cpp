@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The editor's own figures, offscreen: opening large files, switching the language mode,
 // searching, and the memory a large open file takes.
 #include "figures.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // zarnik-cli: the editor's reading, export and recoding of .gxt files, for scripts and
 // terminals. Links the document core only, so it runs where no display exists.
 #include "commands.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What zarnik-cli needs from the system beyond the core: one implementation per system
 // (platform_posix.cpp, platform_windows.cpp).

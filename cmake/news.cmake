@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # NEWS is the one record of the releases, newest first: a line "Zarnik VERSION, YYYY-MM-DD",
 # its underline, then items starting "- " whose further lines are indented by two spaces.
 # The newest entry must be this build's version (the project's VERSION). From it come the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Loads arbitrary bytes as a .gxt file and, for whatever loads, saves, loads again and
 // exports, checking that nothing the user had is lost on the way; and names its encoding.
 #include "text/encodingdetect.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Writes the seed corpus: valid files of several shapes and damaged variants of them.
 #include "gxtbuilder.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Replays a fuzz corpus through a target in an ordinary build: the corpus becomes a
 // regression test that needs no fuzzing engine.
 #include <cstdint>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reads arbitrary bytes as Settings.ini and as LastSearched.ini the way start-up does,
 // and checks that writing the settings back keeps every line it did not change.
 #include "inifile.h"

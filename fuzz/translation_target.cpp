@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reads arbitrary bytes as a translator's PO or TSV file (the first byte chooses) and
 // applies whatever reads to a small document, checking that a refusal always says what is
 // wrong and that what is applied survives being written out and read back.

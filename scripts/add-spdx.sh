@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Puts the licence's SPDX line at the top of every source file of ours that lacks it:
 # C++ files as a // comment, CMake files and scripts (*.sh, or an executable starting with
 # #!) as a # comment, after the #! line where there is one. Test data, resources,

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Cross-builds Zarnik for 64-bit Windows and tests it under Wine: the document core, the
 # settings files and zarnik-cli.exe (statically linked) with their GoogleTest suites, and
 # the editor zarnik.exe with its window tests (Qt Test, offscreen platform). Leaves the

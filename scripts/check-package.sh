@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Makes the Debian package from BUILD_DIR (build/ by default), checks it with lintian
 # (no error, no warning), installs it with apt-get as a user would, runs zarnik-cli
 # --version and the real-window smoke test from the installed binaries, checks that they

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the editor and makes its Debian package, BUILD_DIR/package/zarnik_VERSION_ARCH.deb
 # (build-package/ by default). Its dependencies are read from the binaries by
 # dpkg-shlibdeps. Install it with: apt-get install ./build-package/package/zarnik_*.deb

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds, once per machine, what the Windows build of the editor links against and Debian
 # does not package for MinGW: Qt 6 (Core, Gui, Widgets, Test and the platform plugins) from
 # Debian's qt6-base source package, and GNU gettext's libgettextpo from Debian's gettext

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs a Windows program under Wine, headless: no display (so no window can appear),
 # no debug chatter, and a UTF-8 locale so that Cyrillic arguments and file names cross
 # between Linux and the program intact. CTest uses it for every test of the Windows build.

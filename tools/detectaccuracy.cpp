@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Measures the encoding detector on generated files of every kind: how many whole files
 // it names right, and how it reads their single texts.
 //   detectaccuracy [FILES_PER_KIND]   (default 300)

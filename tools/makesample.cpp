@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Writes the bundled example file from the same code the tests build fixtures with.
 #include "gxtbuilder.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How a file is replaced without ever leaving its name empty or half-written. Everything
 // that touches the disk goes through FileSystem, whose calls live in one file per system.
 #include "files/safefile.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The file-system calls of the safe save on Linux and other POSIX systems.
 #include "files/platformread.h"
 #include "files/safefile.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The file-system calls of the safe save on Windows: UTF-16 paths, the system's own
 // error texts, FlushFileBuffers before the swap, and MoveFileExW with
 // MOVEFILE_WRITE_THROUGH, so that the rename has reached the disk when the save reports

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Windows only: the conversions at the system boundary. Inside the program every path
 // and message is UTF-8; Windows takes and gives UTF-16.

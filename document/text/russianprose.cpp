@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Russian text the detector learns its letter and letter-pair frequencies from.
 // Written for this program by its developers (not copied from any book or site), in the
 // plain everyday register of game texts and letters, so that no one subject skews the

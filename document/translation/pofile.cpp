@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // PO files through GNU gettext's own library, so that what translators' tools write is
 // read the way gettext reads it.
 #include "translation/translation.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Failure drills: the things that go wrong on a real disk while a document is open. Each
 // must end with a clear message, the user's bytes intact, and flags that tell the truth.
 #include "entrylistmodel.h"

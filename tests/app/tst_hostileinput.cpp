@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Input that is loadable but hostile: a text of millions of characters, window placements
 // far beyond any screen, a search history of a hundred thousand queries. The window must
 // start as usual and keep the user's data whole.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where the editor keeps its files, depending on how the copy was laid out: installed
 // (bin/ beside share/zarnik/) or run from a build or unpacked folder.
 #include "fakeprompts.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // "Экспорт перевода.." and "Импорт перевода..": the menu place, a whole-document import,
 // a refused import that changes nothing, and export then import in every mode.
 #include "entrylistmodel.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window as a user meets it: the list's keys and columns, the edit dialog's buttons,
 // Enter in the menu bar, Qt's own texts in Russian, a remembered path that is not Windows-1251.
 #include "commands.h"

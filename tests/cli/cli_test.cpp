@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs the real zarnik-cli on files built here: what it prints, what it writes, how it exits.
 #include "gxtbuilder.h"
 #include "format/gxtdocument.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // extract and apply on the real binary: round trips over the corpus, translators' edits,
 // and refusals that leave every file as it was.
 #include "gxtbuilder.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a save does with names that are not plain regular files with short names, and with
 // other processes saving or reading the same file at the same time.
 #include "faultyfs.h"

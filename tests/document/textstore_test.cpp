@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The loader's decoder and the text store: the same texts as decoding each entry's string
 // on its own, on random and hostile layouts, and copy-on-write editing over shared texts.
 #include "text/encodings.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Texts out to PO and TSV and back: the escapes, the readers, and applying by key.
 #include "text/encodings.h"
 #include "gxtbuilder.h"

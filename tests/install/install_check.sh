@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the build into a temporary DESTDIR under /usr and checks what a desktop and
 # a package manager will see: the file list, the desktop entry, the AppStream metainfo,
 # the MIME type (in a MIME database of its own), the manual pages, the icon, one version in

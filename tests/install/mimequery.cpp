@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Prints the MIME type the shared-mime-info database (as found through XDG_DATA_DIRS)
 // gives each file, the way a file manager asks for it: by name and content together.
 //   mimequery FILE...

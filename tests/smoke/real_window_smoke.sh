@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Starts the real editor on an X server of its own, under a window manager, with the
 # sample, checks that its window shows the file's path in the caption, asks it to close
 # as the window manager's close box would, and expects a clean exit.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Saves a picture of one X window as PNG, for the published screenshot of the editor.
 //   screenshot WINDOW-ID FILE.png
 // Waits until two pictures a moment apart agree (the window has settled its size and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The editor in a real X window under a real window manager (run by with_openbox.sh),
 // with a file shaped and sized like a game's: the frame put around the window after it
 // is shown, minimising and maximising are the window manager's doing, as on a desktop.

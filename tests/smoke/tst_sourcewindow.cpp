@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The source column in a real X window under a window manager: an English file opened
 // beside its Russian translation, used with the keys a translator presses.
 #include "entrylistmodel.h"

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs a command on a fresh Xvfb display with openbox managing its windows, so frames,
 # minimising and maximising happen as on a desktop.
 #   [SCREEN=WxHxD] with_openbox.sh XWINDOW COMMAND [ARGS...]

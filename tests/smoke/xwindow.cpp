@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A tiny X client for the real-window tests: waits for a window manager or for a top-level
 // window whose title contains a text, and sends a window the window manager's close request.
 //   xwindow wm SECONDS          returns once a window manager has announced itself

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The editor for Windows as a user meets it: the release zip unpacked into a folder with
 # Cyrillic letters in its name, run under a fresh Wine prefix with the Windows platform
 # plugin on an X server of its own (Xvfb, openbox), keys pressed from outside as a user

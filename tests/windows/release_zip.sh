@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Unpacks the release zip as a user would, into a folder with Cyrillic letters in its
 # name, under a Wine prefix of its own, and checks what is inside.
 #  - zarnik-cli-VERSION-windows-x64.zip: exactly the program, the Readme, the licence and the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs a program once for each line of a list, all from one process, so that hundreds of
 // runs under Wine cost one Wine start instead of hundreds. Each line holds the arguments,
 // separated by tabs, in UTF-8. Run i (from 1) leaves its standard output, standard error

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs every command of zarnik-cli on every file of the corpus twice, with the Linux build
 # and with the Windows build under Wine, each in a folder of its own holding the same files
 # under the same names, and compares what the two print, how they exit and every file they

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The window code must build unchanged with Qt 6 on Windows: no POSIX header and no POSIX
 # call in app/ or dialogs/ except in app/platform.cpp, the one file that may differ.
 #   window_code_portable.sh SOURCE_ROOT
