@@ -123,27 +123,15 @@ bool EditSession::recodeText(size_t index, RecodeDirection direction)
     return true;
 }
 
-std::optional<size_t> EditSession::undo()
-{
-    size_t entries = 0;
-    const auto swapped = changeHistory([&] {
-        return history_.undo([&](size_t i, Text t) { ++entries; return exchange(i, std::move(t)); });
-    });
-    if (swapped) {
-        if (entries == 1)
-            tell([i = *swapped](Listener& l) { l.entryChanged(i); });
-        else
-            tell([](Listener& l) { l.allEntriesChanged(); });
-        setModified(true);
-    }
-    return swapped;
-}
+std::optional<size_t> EditSession::undo() { return step(&UndoHistory::undo); }
 
-std::optional<size_t> EditSession::redo()
+std::optional<size_t> EditSession::redo() { return step(&UndoHistory::redo); }
+
+std::optional<size_t> EditSession::step(std::optional<size_t> (UndoHistory::*move)(const UndoHistory::Exchange&))
 {
     size_t entries = 0;
     const auto swapped = changeHistory([&] {
-        return history_.redo([&](size_t i, Text t) { ++entries; return exchange(i, std::move(t)); });
+        return (history_.*move)([&](size_t i, Text t) { ++entries; return exchange(i, std::move(t)); });
     });
     if (swapped) {
         if (entries == 1)

@@ -100,6 +100,8 @@ private:
     std::string_view current(size_t index) const { return doc_.text(index); }
     void put(size_t index, Text stored) { doc_.setText(index, std::move(stored)); }
     Text exchange(size_t index, Text stored);
+    // Undo or redo: one history step and what the listeners are told of it.
+    std::optional<size_t> step(std::optional<size_t> (UndoHistory::*move)(const UndoHistory::Exchange&));
     // Lets the entry share its loaded text again instead of holding a copy of it.
     void putLoaded(size_t index) { doc_.restoreText(index); }
 
