@@ -31,7 +31,7 @@ namespace {
 class SilentPrompts : public Prompts {
 public:
     bool message(QWidget*, MessageKind, const QString&, const QString&) override { return true; }
-    QString openFileName(QWidget*, const QString&) override { return {}; }
+    QString openFileName(QWidget*, const QString&, const QString&) override { return {}; }
     QString saveFileName(QWidget*, const QString&) override { return {}; }
     QString translationFileName(QWidget*, const QString&, bool) override { return {}; }
     std::optional<FontChoice> chooseFont(QWidget*, const FontChoice&) override { return {}; }
