@@ -77,6 +77,8 @@ uint64_t EncodedGxtSize(std::string_view text)
     const size_t n = text.size();
     const size_t start = n > 2 && text[1] == '!' ? 2 : 0;  // the marker is one unit
     uint64_t units = n - start / 2;
+    if (n == start)  // memchr must not see an empty text's null pointer
+        return 2 * units + 2;
     for (const char* z = static_cast<const char*>(std::memchr(text.data() + start, 0, n - start)); z;
          z = static_cast<const char*>(std::memchr(z + 2, 0, text.data() + n - (z + 2)))) {
         if (z + 1 == text.data() + n || z[1] == '\0')

@@ -52,7 +52,8 @@ private slots:
         for (const QAction* a : menu->actions())
             captions << (a->isSeparator() ? QStringLiteral("-") : a->text());
         QCOMPARE(captions, (QStringList{"Открыть..", "Сохранить", "Сохранить как..", "Экспорт перевода..",
-                                        "Импорт перевода..", "Информация..", "-", "Выход"}));
+                                        "Импорт перевода..", "Открыть исходный файл..", "Закрыть исходный файл", "Информация..",
+                                        "-", "Выход"}));
     }
 
     // One change of many texts: the list is refilled, the document is modified, panel 2
