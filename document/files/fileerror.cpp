@@ -23,6 +23,8 @@ std::string russianDetail(const std::string& detail)
         return "строки не умещаются в 4 ГБ";
     if (detail == "the file is larger than its format allows")
         return "файл больше, чем допускает его формат";
+    if (detail == "the file goes on past the end its headers give")
+        return "файл продолжается за концом, который указан в его заголовках";
     return detail;
 }
 

@@ -35,6 +35,9 @@ constexpr uint64_t kMaxTextsPerFileByte = 16;
 constexpr uint64_t kTextAllowance = 1u << 20;
 // The texts are addressed with 32 bits, like everything else in the format.
 constexpr uint64_t kLargestFile = UINT32_MAX;
+// How far a file of unknown size may run past the end its headers give: room for the
+// odd trailing bytes real files carry, far short of the format's limit.
+constexpr uint64_t kStreamSlack = 1u << 20;
 
 }  // namespace
 
@@ -278,10 +281,24 @@ uint64_t GxtDocument::textBytesHeld() const
 GxtDocument::Block GxtDocument::readFile(const std::string& path)
 {
     Block data;
+    // A file whose size was not known ahead (a device, a pipe) is read only a little past
+    // the end its own headers give: /dev/zero is refused at once instead of being read up
+    // to the format's limit, which is more memory than many machines have. A file that
+    // says its size ahead is read whole, as strings past a wrong data size still load.
+    uint64_t firstGuess = 0;
     try {
         ReadWholeFileInto(
             path,
-            [&data](uint64_t n) {
+            [&](uint64_t n) {
+                if (firstGuess == 0) {
+                    firstGuess = n;
+                } else if (n > data.size && data.size >= firstGuess) {
+                    // Asked to grow: everything in the block has been read.
+                    const auto* bytes = reinterpret_cast<const uint8_t*>(data.data);
+                    const uint64_t header = data.size >= 14 ? 22 + uint64_t(readLe32(bytes + 10)) : UINT64_MAX;
+                    if (header <= data.size && data.size - header > readLe32(bytes + header - 4) + kStreamSlack)
+                        throw FileError(FileStep::Damaged, path, 0, "the file goes on past the end its headers give");
+                }
                 data.resize(n);
                 return data.data;
             },

@@ -6,6 +6,14 @@
 
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
+#include <csignal>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+#include <fcntl.h>
+#endif
+
 using namespace zarnik;
 using namespace zarnik::testing;
 
@@ -128,3 +136,49 @@ TEST(DamagedFiles, MissingFileAndDirectoryAreOpenErrors)
     }
     EXPECT_THROW(LoadGxtFile(dir.path()), FileError);
 }
+
+#ifndef _WIN32
+// A file that gives no size ahead is read only a little past the end its headers give: a
+// device without end is refused at once (not after gigabytes), a piped game file still loads.
+TEST(DamagedFiles, EndlessStreamsStopAtTheirHeaders)
+{
+    std::signal(SIGPIPE, SIG_IGN);
+    TempDir dir;
+    const struct {
+        const char* what;
+        std::string piped;  // empty: /dev/zero
+        bool loads;
+    } cases[] = {{"/dev/zero", "", false},
+                 {"a game file with trailing bytes", kGood + std::string(100000, 'x'), true},
+                 {"a game file followed by megabytes", kGood + std::string(3 << 20, 'x'), false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::string path = "/dev/zero";
+        std::thread writer;
+        if (!c.piped.empty()) {
+            path = dir.file("pipe");
+            unlink(path.c_str());
+            ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
+            writer = std::thread([&] {
+                const int fd = open(path.c_str(), O_WRONLY);
+                for (size_t at = 0; fd >= 0 && at < c.piped.size();) {
+                    const ssize_t n = write(fd, c.piped.data() + at, c.piped.size() - at);
+                    if (n <= 0)
+                        break;
+                    at += static_cast<size_t>(n);
+                }
+                close(fd);
+            });
+        }
+        try {
+            EXPECT_EQ(LoadGxtFile(path).Count(), 3u);
+            EXPECT_TRUE(c.loads);
+        } catch (const FileError& e) {
+            EXPECT_FALSE(c.loads) << e.what();
+            EXPECT_EQ(e.step(), FileStep::Damaged);
+        }
+        if (writer.joinable())
+            writer.join();
+    }
+}
+#endif
