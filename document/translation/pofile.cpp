@@ -33,6 +33,53 @@ namespace {
 // reentrant anyway, so one sink per thread is enough.
 thread_local std::vector<TranslationProblem>* tSink = nullptr;
 
+// gettext's own messages in Russian: our builds of libgettextpo carry no message catalog
+// (the Windows one has no gettext at all), and the rest of the program speaks Russian.
+std::string russianGettextMessage(const std::string& what)
+{
+    static const std::map<std::string, std::string> kFixed = {
+        {"end-of-file within string", "файл кончается внутри строки в кавычках"},
+        {"end-of-line within string", "строка в кавычках не закрыта до конца строки"},
+        {"invalid control sequence", "недопустимая управляющая последовательность"},
+        {"invalid multibyte sequence", "недопустимая последовательность байтов"},
+        {"inconsistent use of #~", "#~ стоит не у всех строк сообщения"},
+        {"missing 'msgstr' section", "нет раздела msgstr"},
+        {"missing 'msgstr[]' section", "нет раздела msgstr[]"},
+        {"missing 'msgid_plural' section", "нет раздела msgid_plural"},
+        {"plural form has wrong index", "у формы множественного числа неверный номер"},
+        {"first plural form has nonzero index", "номер первой формы множественного числа не ноль"},
+        {"syntax error", "синтаксическая ошибка"},
+        {"duplicate message definition", "сообщение определено второй раз"},
+        {"this is the location of the first definition", "здесь его первое определение"},
+        {"too many errors, aborting", "слишком много ошибок, чтение прервано"},
+        {"context separator <EOT> within string", "разделитель контекста <EOT> внутри строки"},
+        {"this file may not contain domain directives", "в этом файле не может быть директив domain"},
+    };
+    if (const auto it = kFixed.find(what); it != kFixed.end())
+        return it->second;
+    // The few with a name or a number in them.
+    const struct {
+        std::string_view before, after, russian;
+    } kPatterns[] = {
+        {"keyword \"", "\" unknown", "неизвестное ключевое слово \"%\""},
+        {"found ", " fatal errors", "найдено неисправимых ошибок: %"},
+        {"found ", " fatal error", "найдено неисправимых ошибок: %"},
+        {"error while reading \"", "\"", "ошибка чтения \"%\""},
+        {"error while opening \"", "\" for reading", "не открывается для чтения \"%\""},
+    };
+    for (const auto& p : kPatterns) {
+        if (what.size() > p.before.size() + p.after.size() && what.starts_with(p.before) &&
+            what.ends_with(p.after)) {
+            const std::string name =
+                what.substr(p.before.size(), what.size() - p.before.size() - p.after.size());
+            std::string russian(p.russian);
+            russian.replace(russian.find('%'), 1, name);
+            return russian;
+        }
+    }
+    return "ошибка в файле PO: " + what;
+}
+
 void collect(int severity, const char* filename, size_t lineno, const char* text)
 {
     if (!tSink || severity == PO_SEVERITY_WARNING)
@@ -41,7 +88,7 @@ void collect(int severity, const char* filename, size_t lineno, const char* text
     while (!what.empty() && what.back() == '\n')
         what.pop_back();
     const size_t line = filename && lineno != size_t(-1) ? lineno : 0;
-    tSink->push_back({line, what, "ошибка в файле PO: " + what});
+    tSink->push_back({line, what, russianGettextMessage(what)});
 }
 
 void onError(int severity, po_message_t, const char* filename, size_t lineno, size_t, int,

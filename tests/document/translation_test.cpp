@@ -195,4 +195,12 @@ TEST(Translation, ProblemsAreNamedWithTheirLines)
               po + ": the file is in koi8-r; only UTF-8 is read");
     WriteFileBytes(po, "msgctxt \"a\"\nmsgid \"x\"\nmsgstr \"y\"\ngarbage\n");
     EXPECT_NE(problemsOf([&] { ReadPoFile(po); }).find(po + ":4: "), std::string::npos);
+    // gettext's own wording reaches the user in Russian, names kept.
+    try {
+        ReadPoFile(po);
+        ADD_FAILURE();
+    } catch (const TranslationError& e) {
+        EXPECT_NE(e.russianMessage().find("неизвестное ключевое слово \"garbage\""), std::string::npos)
+            << e.russianMessage();
+    }
 }
