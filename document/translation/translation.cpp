@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cctype>
 #include <map>
+#include <set>
 
 namespace zarnik {
 
@@ -290,8 +291,14 @@ bool DecodeKey(std::string_view utf8, bool backslashes, size_t line, std::array<
 }
 
 TranslationError::TranslationError(std::string file, std::vector<TranslationProblem> problems)
-    : std::runtime_error(file), file_(std::move(file)), problems_(std::move(problems))
+    : std::runtime_error(file), file_(std::move(file))
 {
+    // gettext reports a fault once per occurrence (three bad escapes on a line: three
+    // times the same line); the reader needs each once.
+    std::set<std::pair<size_t, std::string>> seen;
+    for (TranslationProblem& p : problems)
+        if (seen.emplace(p.line, p.english).second)
+            problems_.push_back(std::move(p));
     static_cast<std::runtime_error&>(*this) = std::runtime_error(englishMessage());
 }
 

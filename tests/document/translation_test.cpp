@@ -193,6 +193,8 @@ TEST(Translation, ProblemsAreNamedWithTheirLines)
     WriteFileBytes(po, "msgid \"\"\nmsgstr \"Content-Type: text/plain; charset=KOI8-R\\n\"\n");
     EXPECT_EQ(problemsOf([&] { ApplyTranslation(doc, ReadPoFile(po), kModeBuka, false); }),
               po + ": the file is in koi8-r; only UTF-8 is read");
+    WriteFileBytes(po, "msgctxt \"a\"\nmsgid \"x\"\nmsgstr \"\\q\\w\"\n");
+    EXPECT_EQ(problemsOf([&] { ReadPoFile(po); }), po + ":3: invalid control sequence");  // reported once
     WriteFileBytes(po, "msgctxt \"a\"\nmsgid \"x\"\nmsgstr \"y\"\ngarbage\n");
     EXPECT_NE(problemsOf([&] { ReadPoFile(po); }).find(po + ":4: "), std::string::npos);
     // gettext's own wording reaches the user in Russian, names kept.
