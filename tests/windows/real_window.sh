@@ -80,9 +80,9 @@ if [ "${1:-}" = --inside ]; then
   finish
 
   # Wine takes the keyboard layout it finds when it starts: the one a Russian user has.
-  # It saves through the menu ("Файл", "Сохранить"), from the keyboard too: Ctrl with the
-  # S key ("ы") pressed here reaches the program as an unknown OEM key (0xE9), not as S as
-  # on Windows, since Wine's own layout stays US English; with the US layout Ctrl+S saves.
+  # It saves through the menu ("Файл", "Сохранить"), from the keyboard too: Ctrl with "ы"
+  # pressed here reaches the program as an unknown OEM key (0xE9), not as the S key that
+  # Windows' Russian layout gives; with the US layout, Ctrl+S saves under Wine.
   setxkbmap ru
 
   export WINEPREFIX="$work/wine"
