@@ -154,6 +154,27 @@ TEST_F(Translate, ANewTranslationStartsFromTheEnglishFile)
     EXPECT_EQ(doc.currentTexts(), (std::vector<std::string>{PirateText("ПРИВЕТ"), PirateText("ИДИ"), "OK"}));
 }
 
+// Names outside the ANSI code page of Windows (Cyrillic and CJK letters, in the folder and
+// in the file) reach gettext's reader and writer, which open files through the C library.
+TEST_F(Translate, NamesOutsideTheCodePage)
+{
+    const std::string folder = dir.file("Переводы ë日本");
+    std::filesystem::create_directory(NativePath(folder));
+    const std::string ru = folder + "/тексты.gxt", en = folder + "/english.gxt", po = folder + "/перевод 日本.po";
+    WriteFileBytes(ru, GxtBuilder('R').add("car", BukaText("Машина")).build());
+    WriteFileBytes(en, GxtBuilder('E').add("car", "Car").build());
+    const Ran e = cli({"extract", ru, "-o", po, "--source", en});
+    ASSERT_EQ(e.status, 0) << e.err;
+    std::string text = ReadFileBytes(po);
+    const std::string from = "msgstr \"Машина\"";
+    ASSERT_NE(text.find(from), std::string::npos) << text;
+    text.replace(text.find(from), from.size(), "msgstr \"Автомобиль\"");
+    WriteFileBytes(po, text);
+    const Ran a = cli({"apply", ru, po});
+    ASSERT_EQ(a.status, 0) << a.err;
+    EXPECT_EQ(std::string(LoadGxtFile(ru).text(0)), BukaText("Автомобиль"));
+}
+
 // Every problem of the input is named with its file and line; nothing is written.
 TEST_F(Translate, BadInputIsRefusedAndNothingIsWritten)
 {
