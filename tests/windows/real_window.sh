@@ -80,9 +80,10 @@ if [ "${1:-}" = --inside ]; then
   finish
 
   # Wine takes the keyboard layout it finds when it starts: the one a Russian user has.
-  # It saves through the menu ("Файл", "Сохранить"), from the keyboard too: Ctrl with "ы"
-  # pressed here reaches the program as an unknown OEM key (0xE9), not as the S key that
-  # Windows' Russian layout gives; with the US layout, Ctrl+S saves under Wine.
+  # It saves through the menu ("Файл", "Сохранить"), from the keyboard too: Wine detects
+  # the Russian layout here but gives the X key of "ы" the OEM virtual key 0xE9 and S to
+  # another key code, so Ctrl+"ы" never reaches the program as Ctrl+S, as it does on
+  # Windows; with the US layout, Ctrl+S saves under Wine.
   setxkbmap ru
 
   export WINEPREFIX="$work/wine"
