@@ -9,8 +9,9 @@
 #   scripts/build-windows.sh [--linux-build DIR | --linux-cli PATH] [--no-tests] [--cli-only]
 #
 # The editor and zarnik-cli's translation commands need Qt and libgettextpo built for
-# Windows: scripts/windows-deps.sh builds them once per machine into its cache (about an
-# hour the first time); --cli-only leaves both out and builds zarnik-cli without PO files.
+# Windows: scripts/windows-deps.sh builds them once per machine into its cache (35 to 40
+# minutes the first time on an idle 2-core machine); --cli-only leaves both out and builds
+# zarnik-cli without PO files.
 # --linux-build names a Linux build folder (e.g. build): the tests then include running
 # every zarnik-cli command on the corpus with both builds and comparing the results byte
 # for byte, and the editor in a real window under Wine on Xvfb, its saved file compared

@@ -17,6 +17,7 @@ packages=(
   librsvg2-bin help2man   # the 256-pixel icon from its SVG; the manual page of zarnik-cli
   desktop-file-utils appstream libxml2-utils shared-mime-info   # checks of the install tree
   dpkg-dev file           # the Debian package: dpkg-shlibdeps, and file, which CPack runs on the binaries
+  ninja-build             # Qt for Windows is configured for Ninja when scripts/windows-deps.sh builds it
   lintian man-db          # the Debian package checked against Debian's policy; man --warnings on the manual pages
   g++-mingw-w64-x86-64-posix googletest wine64   # zarnik-cli for Windows, tested under Wine
   libreoffice-calc-nogui   # TSV files opened and saved by a real spreadsheet in the tests

@@ -130,8 +130,10 @@ private slots:
                 prompts_.openNames = {gxt_};
                 trigger(*w_, Command::ExportTranslation);
                 QCOMPARE(w_->statusText(2), QStringLiteral("Перевод экспортирован"));
+#ifndef _WIN32  // no gettext tools under Wine; the Linux run checks the same files
                 if (po)
                     QCOMPARE(std::system(("msgfmt --check -o /dev/null '" + dir_->file(name) + "'").c_str()), 0);
+#endif
                 paste(0, QStringLiteral("changed"));
                 paste(2, QStringLiteral("changed too"));
                 import(path(name));

@@ -8,6 +8,7 @@
 #include "gxtbuilder.h"
 #include "inifile.h"
 #include "mainwindow.h"
+#include "platform.h"
 #include "qtprompts.h"
 #include "russianinterface.h"
 #include "searchpanel.h"
@@ -303,7 +304,7 @@ private slots:
         for (const QString& folder : {cyrillic, foreign}) {
             QVERIFY(QDir().mkpath(folder));
             const QString file = folder + QStringLiteral("/текст.gxt");
-            WriteFileBytes(QFile::encodeName(file).toStdString(), GxtBuilder().add("k", "v").build());
+            WriteFileBytes(platform::CorePath(file), GxtBuilder().add("k", "v").build());
             start({file});
             QCOMPARE(w_->documentPath(), file);
             start();  // the remembered file, no argument

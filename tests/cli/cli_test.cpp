@@ -3,6 +3,7 @@
 #include "gxtbuilder.h"
 #include "format/gxtdocument.h"
 #include "gxtgenerator.h"
+#include "runprogram.h"
 #include "tempdir.h"
 #include "format/textexport.h"
 
@@ -10,9 +11,7 @@
 
 #include <algorithm>
 #include <filesystem>
-#ifdef _WIN32
-#include "winchild.h"
-#else
+#ifndef _WIN32
 #include <fcntl.h>
 #include <malloc.h>
 #include <sys/resource.h>
@@ -30,7 +29,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct Result { int status; std::string out, err; };
+using Result = ProgramResult;
 
 const char* toolUnderTest()
 {
@@ -38,37 +37,11 @@ const char* toolUnderTest()
     return env ? env : ZARNIK_CLI;
 }
 
-#ifdef _WIN32
-// Windows has no shell to lean on: the tool is started directly with its output handles
-// set to files. A file-size limit cannot be set there.
+// `blocks` (of 512 bytes) limits the size of every file the tool writes: Linux only.
 Result runCli(const Names& args, int blocks = 0)
 {
-    if (blocks)
-        throw std::logic_error("no file-size limit on Windows");
-    TempDir capture;
-    std::wstring command = QuotedArgument(win::Widen(toolUnderTest()));
-    for (const std::string& a : args)
-        command += L" " + QuotedArgument(win::Widen(a));
-    const unsigned long status = RunChild(command, "NUL", capture.file("out"), capture.file("err"));
-    return {int(status), ReadFileBytes(capture.file("out")), ReadFileBytes(capture.file("err"))};
+    return RunProgram(toolUnderTest(), args, blocks);
 }
-#else
-// Runs the tool through the shell so that `blocks` (of 512 bytes) can limit the size of
-// every file it writes, its captured stdout included. No argument here holds a quote.
-Result runCli(const Names& args, int blocks = 0)
-{
-    const auto quote = [](const std::string& s) { return " '" + s + "'"; };
-    TempDir capture;
-    std::string command = blocks ? "ulimit -f " + std::to_string(blocks) + ";" : "";
-    command += "exec" + quote(toolUnderTest());
-    for (const std::string& a : args)
-        command += quote(a);
-    command += " </dev/null >" + quote(capture.file("out")) + " 2>" + quote(capture.file("err"));
-    const int ws = std::system(command.c_str());
-    return {WIFEXITED(ws) ? WEXITSTATUS(ws) : 128 + WTERMSIG(ws), ReadFileBytes(capture.file("out")),
-            ReadFileBytes(capture.file("err"))};
-}
-#endif
 
 #ifndef _WIN32
 // The same with standard output a pipe, as in `zarnik-cli ... | other-program`.

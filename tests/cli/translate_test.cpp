@@ -4,12 +4,12 @@
 #include "gxtbuilder.h"
 #include "gxtcorpus.h"
 #include "format/gxtdocument.h"
+#include "runprogram.h"
 #include "tempdir.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <sys/wait.h>
 
 using namespace zarnik;
 using namespace zarnik::testing;
@@ -18,18 +18,11 @@ using namespace std::string_literals;
 
 namespace {
 
-struct Ran { int status; std::string out, err; };
+using Ran = ProgramResult;
 
 Ran run(const std::string& program, const Args& args)
 {
-    TempDir capture;
-    std::string command = "exec '" + program + "'";
-    for (const std::string& a : args)
-        command += " '" + a + "'";
-    command += " </dev/null >'" + capture.file("out") + "' 2>'" + capture.file("err") + "'";
-    const int ws = std::system(command.c_str());
-    return {WIFEXITED(ws) ? WEXITSTATUS(ws) : 128 + WTERMSIG(ws), ReadFileBytes(capture.file("out")),
-            ReadFileBytes(capture.file("err"))};
+    return RunProgram(program, args);
 }
 
 Ran cli(const Args& args)
@@ -38,11 +31,14 @@ Ran cli(const Args& args)
     return run(env ? env : ZARNIK_CLI, args);
 }
 
-// gettext's own verdict on a PO or POT file we wrote.
-void expectMsgfmtAccepts(const std::string& po)
+// gettext's own verdict on a PO or POT file we wrote. The Windows build's tests have no
+// gettext tools to call under Wine; the Linux run checks the same files.
+void expectMsgfmtAccepts([[maybe_unused]] const std::string& po)
 {
+#ifndef _WIN32
     const Ran r = run("/usr/bin/msgfmt", {"--check", "-o", "/dev/null", po});
     EXPECT_EQ(r.status, 0) << po << "\n" << r.err;
+#endif
 }
 
 long filesIn(const std::string& dir)
@@ -158,6 +154,27 @@ TEST_F(Translate, ANewTranslationStartsFromTheEnglishFile)
     EXPECT_EQ(doc.currentTexts(), (std::vector<std::string>{PirateText("ПРИВЕТ"), PirateText("ИДИ"), "OK"}));
 }
 
+// Names outside the ANSI code page of Windows (Cyrillic and CJK letters, in the folder and
+// in the file) reach gettext's reader and writer, which open files through the C library.
+TEST_F(Translate, NamesOutsideTheCodePage)
+{
+    const std::string folder = dir.file("Переводы ë日本");
+    std::filesystem::create_directory(NativePath(folder));
+    const std::string ru = folder + "/тексты.gxt", en = folder + "/english.gxt", po = folder + "/перевод 日本.po";
+    WriteFileBytes(ru, GxtBuilder('R').add("car", BukaText("Машина")).build());
+    WriteFileBytes(en, GxtBuilder('E').add("car", "Car").build());
+    const Ran e = cli({"extract", ru, "-o", po, "--source", en});
+    ASSERT_EQ(e.status, 0) << e.err;
+    std::string text = ReadFileBytes(po);
+    const std::string from = "msgstr \"Машина\"";
+    ASSERT_NE(text.find(from), std::string::npos) << text;
+    text.replace(text.find(from), from.size(), "msgstr \"Автомобиль\"");
+    WriteFileBytes(po, text);
+    const Ran a = cli({"apply", ru, po});
+    ASSERT_EQ(a.status, 0) << a.err;
+    EXPECT_EQ(std::string(LoadGxtFile(ru).text(0)), BukaText("Автомобиль"));
+}
+
 // Every problem of the input is named with its file and line; nothing is written.
 TEST_F(Translate, BadInputIsRefusedAndNothingIsWritten)
 {
@@ -219,6 +236,9 @@ TEST(TranslateHelp, ExplainsTheThreeSteps)
     EXPECT_NE(general.find("  apply FILE.gxt IN.po|IN.tsv"), std::string::npos);
 }
 
+// LibreOffice, Python's polib and translate-toolkit run on Linux only; under Wine the
+// Windows build has none of them to call.
+#ifndef _WIN32
 namespace {
 
 // Texts a spreadsheet reads as something else unless written with care: quotes at the
@@ -299,6 +319,7 @@ TEST_F(Translate, OtherToolsGiveEveryTextBack)
         EXPECT_EQ(ReadFileBytes(out), expected) << tool.name;
     }
 }
+#endif
 
 // What translators' editors and downloads hand back: marks, other encodings, newer
 // templates, zero bytes, cut files, floods of errors; and command-line mistakes.

@@ -87,8 +87,10 @@ TEST(Translation, EveryTextComesBackThroughPoAndTsv)
             }
         }
     }
+#ifndef _WIN32  // no gettext tools under Wine; the Linux run checks the same files
     const std::string check = "for f in" + written + "; do msgfmt --check -o /dev/null \"$f\" || exit 1; done";
     EXPECT_EQ(std::system(check.c_str()), 0);
+#endif
 }
 
 TEST(Translation, EscapesOnlyWhatTheModeOrFormatCannotCarry)
