@@ -325,7 +325,7 @@ Translation parsePo(const std::string& libPath, std::string_view bytes, const st
 
 }  // namespace
 
-std::string BuildPo(const GxtDocument& doc, int mode, const GxtDocument* source, int sourceMode,
+std::string BuildPoThroughGettext(const GxtDocument& doc, int mode, const GxtDocument* source, int sourceMode,
                     bool templateOnly, const std::string& fileName, SourceComparison* comparison)
 {
     PoFile file(po_file_create());

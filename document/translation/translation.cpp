@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "translation/translation.h"
+#include "translation/notation.h"
 
 #include "text/cp1251.h"
 #include "text/encodings.h"
@@ -12,38 +13,7 @@
 
 namespace zarnik {
 
-namespace {
-
-// U+27E6 and U+27E7 in UTF-8.
-constexpr std::string_view kOpen = "\xE2\x9F\xA6";
-constexpr std::string_view kClose = "\xE2\x9F\xA7";
-constexpr char kHex[] = "0123456789ABCDEF";
-
-// Characters no reader should have to guess at: control characters and the code page's
-// one undefined byte (shown as an invisible U+0098).
-bool invisible(uint8_t c) { return c < 0x20 || c == 0x7F || c == 0x98; }
-
-void appendByteEscape(std::string& out, uint8_t b)
-{
-    out += kOpen;
-    out += kHex[b >> 4];
-    out += kHex[b & 15];
-    out += kClose;
-}
-
-bool tsvBackslash(std::string& out, uint8_t c)
-{
-    switch (c) {
-    case '\t': out += "\\t"; return true;
-    case '\n': out += "\\n"; return true;
-    case '\r': out += "\\r"; return true;
-    case '\\': out += "\\\\"; return true;
-    case '\0': out += "\\0"; return true;
-    default: return false;
-    }
-}
-
-void appendShown(std::string& out, uint8_t shown)
+const std::string& notation::shownUtf8(uint8_t shown)
 {
     // Once per byte value, not once per character of a million texts.
     static const std::array<std::string, 256> utf8 = [] {
@@ -54,8 +24,17 @@ void appendShown(std::string& out, uint8_t shown)
         }
         return table;
     }();
-    out += utf8[shown];
+    return utf8[shown];
 }
+
+namespace {
+
+using notation::appendByteEscape;
+using notation::invisible;
+using notation::kClose;
+using notation::kOpen;
+
+void appendShown(std::string& out, uint8_t shown) { out += notation::shownUtf8(shown); }
 
 TranslationProblem problem(size_t line, std::string english, std::string russian)
 {
@@ -223,8 +202,11 @@ std::string KeyNotation(const std::array<char, 8>& name, unsigned occurrence, Tr
     std::string out;
     for (size_t i = 0; i < end; ++i) {
         const auto b = static_cast<uint8_t>(name[i]);
-        if (format == TranslationFormat::Tsv && tsvBackslash(out, b))
+        if (const char letter = notation::tsvBackslashLetter(b); format == TranslationFormat::Tsv && letter) {
+            out += '\\';
+            out += letter;
             continue;
+        }
         if (invisible(b))
             appendByteEscape(out, b);
         else
@@ -244,23 +226,17 @@ std::string TextNotation(std::string_view stored, int mode, TranslationFormat fo
     for (size_t i = 0; i < stored.size(); ++i) {
         const auto b = static_cast<uint8_t>(stored[i]);
         const uint8_t shown = display[b];
-        if (typedStorage[shown] != b) {
+        switch (notation::textForm(b, shown, typedStorage, format, i == 0 || i + 1 == stored.size())) {
+        case notation::Form::Escape:
             appendByteEscape(out, b);
-        } else if (format == TranslationFormat::Tsv) {
-            if (!tsvBackslash(out, shown)) {
-                if (invisible(shown))
-                    appendByteEscape(out, b);
-                else
-                    appendShown(out, shown);
-            }
-        } else {
-            // gettext requires msgid and msgstr to agree on starting and ending with a line
-            // break; escaped, neither ever does.
-            const bool edgeBreak = shown == '\n' && (i == 0 || i + 1 == stored.size());
-            if ((invisible(shown) && shown != '\t' && shown != '\n' && shown != '\r') || edgeBreak)
-                appendByteEscape(out, b);
-            else
-                appendShown(out, shown);
+            break;
+        case notation::Form::Backslash:
+            out += '\\';
+            out += notation::tsvBackslashLetter(shown);
+            break;
+        case notation::Form::Shown:
+            appendShown(out, shown);
+            break;
         }
     }
     return out;
@@ -327,114 +303,6 @@ std::string TranslationError::russianMessage() const
     if (problems_.size() > kProblemsShown)
         text += "\n" + file_ + ": и ещё " + std::to_string(problems_.size() - kProblemsShown) + " ошибок";
     return text;
-}
-
-// --- writing ---
-
-namespace {
-
-// Whether a spreadsheet that opens the TSV would read this field as something other than
-// text: a formula (Excel takes "+", "-" and "@" for one too), a number, a date, a time,
-// an amount, a truth value. Over-cautious on purpose: protecting a field costs one escape.
-bool spreadsheetWouldConvert(std::string_view field)
-{
-    if (field.empty())
-        return false;
-    if (std::string_view("=+-@").find(field[0]) != std::string_view::npos)
-        return true;
-    if (field.size() <= 12) {
-        std::string lower(field);
-        for (char& c : lower)
-            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-        for (std::string_view truth : {"true", "false", "ИСТИНА", "ЛОЖЬ", "истина", "ложь"})
-            if (lower == truth)
-                return true;
-    }
-    bool digit = false;
-    for (size_t i = 0; i < field.size();) {
-        const char c = field[i];
-        if (c >= '0' && c <= '9') {
-            digit = true;
-        } else if (std::string_view(" .,:/-+%$()eE'").find(c) == std::string_view::npos) {
-            // Amounts in roubles, euros and pounds convert as well.
-            bool currency = false;
-            for (std::string_view sign : {"\xE2\x82\xBD", "\xE2\x82\xAC", "\xC2\xA3", "\xC2\xA0"})
-                if (field.substr(i, sign.size()) == sign) {
-                    currency = true;
-                    i += sign.size();
-                    break;
-                }
-            if (!currency)
-                return false;
-            continue;
-        }
-        ++i;
-    }
-    return digit;
-}
-
-// A field as written into the TSV: a field a spreadsheet would convert gets its first
-// byte as an escape (which stores the same byte), and a field holding a quote is quoted
-// the way spreadsheets quote, so that they read it back as it stands.
-void appendTsvField(std::string& out, std::string notation, uint8_t firstByte)
-{
-    if (spreadsheetWouldConvert(notation)) {
-        size_t first = 1;
-        while (first < notation.size() && (static_cast<uint8_t>(notation[first]) & 0xC0) == 0x80)
-            ++first;
-        std::string escaped;
-        appendByteEscape(escaped, firstByte);
-        notation.replace(0, first, escaped);
-    }
-    if (notation.find('"') == std::string::npos) {
-        out += notation;
-        return;
-    }
-    out += '"';
-    for (char c : notation) {
-        if (c == '"')
-            out += '"';
-        out += c;
-    }
-    out += '"';
-}
-
-}  // namespace
-
-std::string BuildTsv(const GxtDocument& doc, int mode)
-{
-    std::string out = "#zarnik-tsv 2 mode=" + std::string(ModeName(mode)) + " language=";
-    std::array<char, 8> letter{};
-    letter[0] = doc.languageLetter();
-    out += letter[0] == '\0' ? "\\0" : KeyNotation(letter, 1, TranslationFormat::Tsv);
-    out += '\n';
-    std::map<std::array<char, 8>, unsigned> seen;
-    for (size_t i = 0; i < doc.keys.size(); ++i) {
-        const auto& name = doc.keys[i].name;
-        appendTsvField(out, KeyNotation(name, ++seen[name], TranslationFormat::Tsv), static_cast<uint8_t>(name[0]));
-        out += '\t';
-        const std::string_view text = doc.text(i);
-        appendTsvField(out, TextNotation(text, mode, TranslationFormat::Tsv),
-                       text.empty() ? 0 : static_cast<uint8_t>(text[0]));
-        out += '\n';
-    }
-    return out;
-}
-
-SourceComparison ExportTranslation(const GxtDocument& doc, int mode, const GxtDocument* source,
-                                   int sourceMode, const std::string& path, TranslationFormat format)
-{
-    SourceComparison comparison;
-    std::string bytes;
-    if (format == TranslationFormat::Tsv) {
-        bytes = BuildTsv(doc, mode);
-    } else {
-        const size_t slash = path.rfind('/');
-        bytes = BuildPo(doc, mode, source, sourceMode, format == TranslationFormat::Pot,
-                        slash == std::string::npos ? path : path.substr(slash + 1), &comparison);
-    }
-    ReplaceFileSafely(path, bytes, BackupPolicy::None);
-    return comparison;
 }
 
 // --- reading ---
