@@ -112,9 +112,6 @@ void WritePo(const GxtDocument& doc, int mode, const GxtDocument* source, int so
 std::string BuildPo(const GxtDocument& doc, int mode, const GxtDocument* source, int sourceMode,
                     bool templateOnly, const std::string& fileName,
                     SourceComparison* comparison = nullptr);
-std::string BuildPoThroughGettext(const GxtDocument& doc, int mode, const GxtDocument* source, int sourceMode,
-                                  bool templateOnly, const std::string& fileName,
-                                  SourceComparison* comparison = nullptr);
 // The TSV text, piece by piece and whole.
 void WriteTsv(const GxtDocument& doc, int mode, const std::function<void(std::string_view)>& emit);
 std::string BuildTsv(const GxtDocument& doc, int mode);
