@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "translation/translation.h"
 #include "translation/notation.h"
+#include "translation/keymatch.h"
 
 #include "text/cp1251.h"
 #include "text/encodings.h"
@@ -9,7 +10,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <map>
 
 namespace zarnik {
 
@@ -540,37 +540,34 @@ int TranslationMode(const Translation& tr, std::optional<int> explicitMode, int 
 
 ApplyResult ApplyTranslation(const GxtDocument& doc, const Translation& tr, int mode, bool useFuzzy)
 {
-    using Key = std::pair<std::array<char, 8>, unsigned>;
-    std::map<Key, size_t> index;
-    {
-        std::map<std::array<char, 8>, unsigned> seen;
-        for (size_t i = 0; i < doc.keys.size(); ++i)
-            index.emplace(Key{doc.keys[i].name, ++seen[doc.keys[i].name]}, i);
-    }
+    const KeyIndex index(doc.keys);
     std::vector<TranslationProblem> problems = tr.problems;
     constexpr size_t kNowhere = size_t(-1);
     std::vector<size_t> target(tr.entries.size());
-    std::map<size_t, size_t> firstLine;
+    // Per entry of the document: one past the line of the translation's entry for it, 0
+    // for none yet.
+    std::vector<size_t> firstLine(doc.keys.size(), 0);
     for (size_t n = 0; n < tr.entries.size(); ++n) {
         const TranslationEntry& e = tr.entries[n];
-        const std::string shown = KeyNotation(e.key, e.occurrence, TranslationFormat::Po);
-        const auto it = index.find(Key{e.key, e.occurrence});
-        if (it == index.end() && e.untranslated) {
+        const size_t found = index.find(e.key, e.occurrence);
+        if (found == KeyIndex::npos && e.untranslated) {
             target[n] = kNowhere;  // a newer template's key, with nothing to put anywhere
             continue;
         }
-        if (it == index.end()) {
+        if (found == KeyIndex::npos) {
+            const std::string shown = KeyNotation(e.key, e.occurrence, TranslationFormat::Po);
             problems.push_back(problem(e.line, "unknown key \"" + shown + "\"", "неизвестный ключ «" + shown + "»"));
             continue;
         }
-        const auto [first, fresh] = firstLine.emplace(it->second, e.line);
-        if (!fresh) {
-            problems.push_back(problem(e.line,
-                                       "key \"" + shown + "\" given twice (first at line " + std::to_string(first->second) + ")",
-                                       "ключ «" + shown + "» указан дважды (впервые в строке " + std::to_string(first->second) + ")"));
+        if (firstLine[found] != 0) {
+            const std::string shown = KeyNotation(e.key, e.occurrence, TranslationFormat::Po);
+            const std::string first = std::to_string(firstLine[found] - 1);
+            problems.push_back(problem(e.line, "key \"" + shown + "\" given twice (first at line " + first + ")",
+                                       "ключ «" + shown + "» указан дважды (впервые в строке " + first + ")"));
             continue;
         }
-        target[n] = it->second;
+        firstLine[found] = e.line + 1;
+        target[n] = found;
     }
     if (!problems.empty()) {
         std::stable_sort(problems.begin(), problems.end(),

@@ -10,9 +10,9 @@
 
 #include <cctype>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <functional>
-#include <map>
 #include <optional>
 #include <vector>
 
@@ -293,11 +293,21 @@ void writePoString(Sink& sink, std::string_view keyword, size_t count, const Pie
 {
     std::string& out = sink.out;
     const auto emit = [&](size_t from, size_t to) {
-        for (size_t k = from; k < to; ++k) {
-            const Piece& p = pieceAt(k);
-            out.append(p.bytes, p.size);
-            if ((k & 1023) == 1023)
-                sink.flushIfFull();
+        // A thousand pieces at a time, each copied whole (all 12 bytes) and the end moved
+        // on by its size.
+        while (from < to) {
+            const size_t n = std::min<size_t>(to - from, 1024);
+            const size_t at = out.size();
+            out.resize(at + n * sizeof(Piece::bytes));
+            char* w = out.data() + at;
+            for (size_t k = from; k < from + n; ++k) {
+                const Piece& p = pieceAt(k);
+                std::memcpy(w, p.bytes, sizeof p.bytes);
+                w += p.size;
+            }
+            out.resize(static_cast<size_t>(w - out.data()));
+            from += n;
+            sink.flushIfFull();
         }
     };
     out += keyword;
@@ -308,13 +318,16 @@ void writePoString(Sink& sink, std::string_view keyword, size_t count, const Pie
     bool firstLine = true;
     for (size_t begin = 0; begin < count;) {
         size_t end = begin;
+        size_t columns = 0;
         while (end < count && !pieceAt(end).lineBreak)
-            ++end;
+            columns += pieceAt(end++).units;
         end = std::min(end + 1, count);
         if (firstLine) {
             firstLine = false;
             const int start = static_cast<int>(keyword.size()) + 1;
-            if (end == count && !fillLines(pieceAt, begin, end, start, true, [](size_t) {})) {
+            // A line that fits is never cut (units are at most a column each).
+            const bool fits = end == count && start + columns + 2 <= size_t(kLineWidth);
+            if (end == count && (fits || !fillLines(pieceAt, begin, end, start, true, [](size_t) {}))) {
                 out += " \"";
                 emit(begin, end);
                 out += "\"\n";
@@ -554,10 +567,9 @@ void WritePo(const GxtDocument& doc, int mode, const GxtDocument* source, int so
     const std::optional<TextPieces> theirs = source ? std::optional<TextPieces>(sourceMode) : std::nullopt;
     WrittenCache ownAsMsgid, ownAsMsgstr, sourceAsMsgid;
 
-    std::map<std::array<char, 8>, unsigned> seen;
+    const KeyIndex index(doc.keys);
     for (size_t i = 0; i < doc.keys.size(); ++i) {
-        const unsigned occurrence = ++seen[doc.keys[i].name];
-        const std::string key = KeyNotation(doc.keys[i].name, occurrence, TranslationFormat::Po);
+        const std::string key = KeyNotation(doc.keys[i].name, index.occurrence(i), TranslationFormat::Po);
         const std::string_view text = doc.text(i);
         out += '\n';
         const size_t found = source ? match.sourceOf[i] : KeyMatch::npos;
@@ -585,13 +597,11 @@ void WritePo(const GxtDocument& doc, int mode, const GxtDocument* source, int so
         }
         sink.flushIfFull();
     }
-    if (source && comparison) {
-        std::map<std::array<char, 8>, unsigned> occurrences;
-        std::vector<unsigned> occurrenceOf(source->keys.size());
-        for (size_t i = 0; i < source->keys.size(); ++i)
-            occurrenceOf[i] = ++occurrences[source->keys[i].name];
+    if (source && comparison && !match.unmatchedSource.empty()) {
+        const KeyIndex sourceIndex(source->keys);
         for (size_t i : match.unmatchedSource)
-            comparison->onlyInSource.push_back(KeyNotation(source->keys[i].name, occurrenceOf[i], TranslationFormat::Po));
+            comparison->onlyInSource.push_back(
+                KeyNotation(source->keys[i].name, sourceIndex.occurrence(i), TranslationFormat::Po));
     }
     sink.finish();
 }
@@ -678,9 +688,14 @@ void appendTsvField(std::string& out, std::string notation, uint8_t firstByte)
     out += '"';
 }
 
-// What each stored byte is written as inside a TSV text, in one mode.
+// What each stored byte is written as inside a TSV text, in one mode: at most 8 bytes.
 struct TsvPieces {
-    std::array<std::string, 256> written;
+    struct Written {
+        char bytes[8];
+        uint8_t size = 0;
+        std::string_view view() const { return {bytes, size}; }
+    };
+    std::array<Written, 256> written;
     std::array<bool, 256> quote{};  // a quote, doubled inside a quoted field
 
     explicit TsvPieces(int mode)
@@ -689,13 +704,17 @@ struct TsvPieces {
         const uint8_t* typedStorage = TypedStorageTableFor(mode);
         for (int b = 0; b < 256; ++b) {
             const uint8_t shown = display[b];
-            std::string& w = written[b];
+            std::string w;
             switch (notation::textForm(uint8_t(b), shown, typedStorage, TranslationFormat::Tsv, false)) {
             case notation::Form::Escape: appendByteEscape(w, uint8_t(b)); break;
             case notation::Form::Backslash: w = {'\\', notation::tsvBackslashLetter(shown)}; break;
             case notation::Form::Shown: w = notation::shownUtf8(shown); break;
             }
             quote[b] = w == "\"";
+            if (quote[b])
+                w = "\"\"";  // only ever written inside a quoted field
+            std::memcpy(written[b].bytes, w.data(), w.size());
+            written[b].size = static_cast<uint8_t>(w.size());
         }
     }
 };
@@ -705,17 +724,22 @@ struct TsvPieces {
 void writeTsvText(Sink& sink, std::string_view stored, const TsvPieces& table)
 {
     std::string& out = sink.out;
+    const auto writtenAt = [&](size_t k) -> std::string_view {
+        const auto b = static_cast<uint8_t>(stored[k]);
+        return table.quote[b] ? std::string_view("\"") : table.written[b].view();
+    };
     // Enough of the beginning to tell whether a spreadsheet would convert the field.
     constexpr size_t kEnough = 64;
-    std::string beginning;
+    thread_local std::string beginning;
+    beginning.clear();
     for (size_t k = 0; k < stored.size() && k < kEnough; ++k)
-        beginning += table.written[static_cast<uint8_t>(stored[k])];
+        beginning += writtenAt(k);
     std::optional<bool> convert = spreadsheetWouldConvert(beginning, stored.size() <= kEnough);
     if (!convert) {
         // All of the beginning reads as a number: the rest decides.
         std::string all;
-        for (char c : stored)
-            all += table.written[static_cast<uint8_t>(c)];
+        for (size_t k = 0; k < stored.size(); ++k)
+            all += writtenAt(k);
         convert = spreadsheetWouldConvert(all);
     }
     bool quoted = false;
@@ -723,16 +747,26 @@ void writeTsvText(Sink& sink, std::string_view stored, const TsvPieces& table)
         quoted = table.quote[static_cast<uint8_t>(stored[k])];
     if (quoted)
         out += '"';
-    for (size_t k = 0; k < stored.size(); ++k) {
-        const auto b = static_cast<uint8_t>(stored[k]);
-        if (k == 0 && *convert)
-            appendByteEscape(out, b);
-        else if (quoted && table.quote[b])
-            out += "\"\"";
-        else
-            out += table.written[b];
-        if ((k & 4095) == 4095)
-            sink.flushIfFull();
+    size_t from = 0;
+    if (*convert) {
+        appendByteEscape(out, static_cast<uint8_t>(stored[0]));
+        from = 1;
+    }
+    // Four thousand bytes at a time, each written whole (all 8 bytes) and the end moved on
+    // by its size.
+    while (from < stored.size()) {
+        const size_t n = std::min<size_t>(stored.size() - from, 4096);
+        const size_t at = out.size();
+        out.resize(at + n * 8);
+        char* w = out.data() + at;
+        for (size_t k = from; k < from + n; ++k) {
+            const TsvPieces::Written& piece = table.written[static_cast<uint8_t>(stored[k])];
+            std::memcpy(w, piece.bytes, 8);
+            w += piece.size;
+        }
+        out.resize(static_cast<size_t>(w - out.data()));
+        from += n;
+        sink.flushIfFull();
     }
     if (quoted)
         out += '"';
@@ -750,10 +784,10 @@ void WriteTsv(const GxtDocument& doc, int mode, const Emit& emit)
     out += letter[0] == '\0' ? "\\0" : KeyNotation(letter, 1, TranslationFormat::Tsv);
     out += '\n';
     const TsvPieces table(mode);
-    std::map<std::array<char, 8>, unsigned> seen;
+    const KeyIndex index(doc.keys);
     for (size_t i = 0; i < doc.keys.size(); ++i) {
         const auto& name = doc.keys[i].name;
-        appendTsvField(out, KeyNotation(name, ++seen[name], TranslationFormat::Tsv), static_cast<uint8_t>(name[0]));
+        appendTsvField(out, KeyNotation(name, index.occurrence(i), TranslationFormat::Tsv), static_cast<uint8_t>(name[0]));
         out += '\t';
         writeTsvText(sink, doc.text(i), table);
         out += '\n';
