@@ -103,9 +103,14 @@ Decoded decodeField(std::string_view s, bool backslashes, bool key, size_t line,
                     std::vector<TranslationProblem>& problems)
 {
     Decoded d;
+    // Never more bytes than the field has: room for all, cut to what was decoded.
+    d.text.bytes.resize(s.size());
+    d.text.exact.resize(s.size());
+    size_t count = 0;
     auto push = [&](uint8_t b, bool exact) {
-        d.text.bytes.push_back(static_cast<char>(b));
-        d.text.exact.push_back(exact);
+        d.text.bytes[count] = static_cast<char>(b);
+        d.text.exact[count] = exact;
+        ++count;
     };
     auto fail = [&](std::string en, std::string ru) {
         if (d.ok)  // one problem per field is enough to find it
@@ -114,7 +119,13 @@ Decoded decodeField(std::string_view s, bool backslashes, bool key, size_t line,
     };
     size_t i = 0;
     while (i < s.size()) {
-        if (s.substr(i, kOpen.size()) == kOpen) {
+        const auto first = static_cast<uint8_t>(s[i]);
+        if (first < 0x80 && first != '\\') {  // ASCII stands for itself in Windows-1251
+            push(first, false);
+            ++i;
+            continue;
+        }
+        if (first == static_cast<uint8_t>(kOpen[0]) && s.substr(i, kOpen.size()) == kOpen) {
             const size_t close = s.find(kClose, i + kOpen.size());
             const std::string_view inner =
                 close == std::string_view::npos ? std::string_view{} : s.substr(i + kOpen.size(), close - i - kOpen.size());
@@ -154,7 +165,13 @@ Decoded decodeField(std::string_view s, bool backslashes, bool key, size_t line,
             i += 2;
             continue;
         }
-        const long cp = nextCodePoint(s, i);
+        long cp;
+        if (first >= 0xC2 && first <= 0xDF && i + 1 < s.size() && (static_cast<uint8_t>(s[i + 1]) & 0xC0) == 0x80) {
+            cp = (first & 0x1F) << 6 | (static_cast<uint8_t>(s[i + 1]) & 0x3F);  // Cyrillic letters: two bytes
+            i += 2;
+        } else {
+            cp = nextCodePoint(s, i);
+        }
         if (cp < 0) {
             fail("not valid UTF-8", "не UTF-8");
             break;
@@ -167,6 +184,8 @@ Decoded decodeField(std::string_view s, bool backslashes, bool key, size_t line,
         }
         push(b, false);
     }
+    d.text.bytes.resize(count);
+    d.text.exact.resize(count);
     // A text ends at a zero byte when saved, whatever followed is lost; only a first zero
     // byte followed by "!" and more (a marker unit, saved as one) survives.
     const std::string& b = d.text.bytes;
@@ -357,18 +376,28 @@ std::string TranslationFileText(std::string_view bytes, const std::string& name)
     // One verdict on the whole file instead of one complaint per text.
     size_t high = 0, cyrillic = 0;
     bool valid = true;
-    for (size_t i = 0; i < text.size();) {
+    for (size_t i = 0; i < text.size() && valid;) {
         const auto b = static_cast<uint8_t>(text[i]);
-        if (b >= 0x80) {
-            ++high;
-            cyrillic += b >= 0xC0 || b == 0xA8 || b == 0xB8;
-        }
-        if (valid && nextCodePoint(text, i) < 0)
-            valid = false;
-        else if (!valid)
+        if (b < 0x80)
             ++i;
+        else if (b >= 0xC2 && b <= 0xDF && i + 1 < text.size() && (static_cast<uint8_t>(text[i + 1]) & 0xC0) == 0x80)
+            i += 2;
+        else
+            valid = nextCodePoint(text, i) >= 0;
     }
     if (!valid) {
+        valid = true;
+        for (size_t i = 0; i < text.size();) {
+            const auto b = static_cast<uint8_t>(text[i]);
+            if (b >= 0x80) {
+                ++high;
+                cyrillic += b >= 0xC0 || b == 0xA8 || b == 0xB8;
+            }
+            if (valid && nextCodePoint(text, i) < 0)
+                valid = false;
+            else if (!valid)
+                ++i;
+        }
         if (cyrillic * 10 >= high * 8)
             refuse("not UTF-8; it looks like Windows-1251: save it as UTF-8 and try again",
                    "файл не в UTF-8; похоже, он в Windows-1251: сохраните его в UTF-8 и попробуйте снова");
@@ -421,9 +450,9 @@ bool nextTsvRecord(std::string_view bytes, size_t& pos, size_t& line, bool quoti
                     ++pos;
             }
         } else {
-            size_t end = bytes.find_first_of("\t\n", pos);
-            if (end == std::string_view::npos)
-                end = bytes.size();
+            size_t end = pos;
+            while (end < bytes.size() && bytes[end] != '\t' && bytes[end] != '\n')
+                ++end;
             field.append(bytes.substr(pos, end - pos));
             pos = end;
             if (pos < bytes.size() && bytes[pos] == '\n' && !field.empty() && field.back() == '\r')
