@@ -265,7 +265,8 @@ Translation ReadPoFile(const std::string& path)
 
 Translation ParsePo(std::string_view raw, const std::string& name)
 {
-    const std::string bytes = TranslationFileText(raw, name);
+    std::string converted;
+    const std::string_view bytes = TranslationFileText(raw, name, converted);
     ScratchFile scratch;
     // A scratch copy needs no flush to the disk, unlike a file the user keeps.
     std::FILE* f = std::fopen(scratch.libPath().c_str(), "wb");

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <deque>
 
 namespace zarnik {
 
@@ -326,14 +327,14 @@ std::string TranslationError::russianMessage() const
 
 // --- reading ---
 
-std::string TranslationFileText(std::string_view bytes, const std::string& name)
+std::string_view TranslationFileText(std::string_view bytes, const std::string& name, std::string& storage)
 {
     const auto refuse = [&](std::string english, std::string russian) {
         throw TranslationError(name, {problem(0, std::move(english), std::move(russian))});
     };
     if (bytes.substr(0, 3) == "\xEF\xBB\xBF")  // Notepad and spreadsheets start with a byte-order mark
         bytes.remove_prefix(3);
-    std::string text;
+    std::string_view text = bytes;
     const bool littleEndian = bytes.substr(0, 2) == "\xFF\xFE", bigEndian = bytes.substr(0, 2) == "\xFE\xFF";
     if (littleEndian || bigEndian) {
         // A spreadsheet's "Unicode text": UTF-16 with a mark.
@@ -343,7 +344,9 @@ std::string TranslationFileText(std::string_view bytes, const std::string& name)
             const auto a = static_cast<uint8_t>(bytes[i]), b = static_cast<uint8_t>(bytes[i + 1]);
             return littleEndian ? char32_t(a | b << 8) : char32_t(b | a << 8);
         };
-        text.reserve(bytes.size());
+        std::string& converted = storage;
+        converted.clear();
+        converted.reserve(bytes.size());
         for (size_t i = 2; i < bytes.size(); i += 2) {
             char32_t cp = unit(i);
             if (cp >= 0xD800 && cp <= 0xDBFF && i + 3 < bytes.size() && unit(i + 2) >= 0xDC00 && unit(i + 2) <= 0xDFFF) {
@@ -353,25 +356,24 @@ std::string TranslationFileText(std::string_view bytes, const std::string& name)
                 refuse("not valid UTF-16 (a lone surrogate)", "это не UTF-16 (одиночный суррогат)");
             }
             if (cp < 0x80) {
-                text += static_cast<char>(cp);
+                converted += static_cast<char>(cp);
             } else if (cp < 0x800) {
-                text += static_cast<char>(0xC0 | cp >> 6);
-                text += static_cast<char>(0x80 | (cp & 0x3F));
+                converted += static_cast<char>(0xC0 | cp >> 6);
+                converted += static_cast<char>(0x80 | (cp & 0x3F));
             } else if (cp < 0x10000) {
-                text += static_cast<char>(0xE0 | cp >> 12);
-                text += static_cast<char>(0x80 | (cp >> 6 & 0x3F));
-                text += static_cast<char>(0x80 | (cp & 0x3F));
+                converted += static_cast<char>(0xE0 | cp >> 12);
+                converted += static_cast<char>(0x80 | (cp >> 6 & 0x3F));
+                converted += static_cast<char>(0x80 | (cp & 0x3F));
             } else {
-                text += static_cast<char>(0xF0 | cp >> 18);
-                text += static_cast<char>(0x80 | (cp >> 12 & 0x3F));
-                text += static_cast<char>(0x80 | (cp >> 6 & 0x3F));
-                text += static_cast<char>(0x80 | (cp & 0x3F));
+                converted += static_cast<char>(0xF0 | cp >> 18);
+                converted += static_cast<char>(0x80 | (cp >> 12 & 0x3F));
+                converted += static_cast<char>(0x80 | (cp >> 6 & 0x3F));
+                converted += static_cast<char>(0x80 | (cp & 0x3F));
             }
         }
-    } else {
-        text.assign(bytes);
+        text = converted;
     }
-    if (text.find('\0') != std::string::npos)
+    if (text.find('\0') != std::string_view::npos)
         refuse("holds zero bytes: not a text file", "содержит нулевые байты: это не текстовый файл");
     // One verdict on the whole file instead of one complaint per text.
     size_t high = 0, cyrillic = 0;
@@ -413,7 +415,8 @@ namespace {
 // quote them: a field that starts with a quote runs to the next lone quote, "" standing
 // for one quote; it may hold tabs and line breaks.
 struct TsvRecord {
-    std::vector<std::string> fields;
+    std::vector<std::string_view> fields;  // into the file, or into `quoted`
+    std::deque<std::string> quoted;        // fields that had quotes to undo
     size_t line = 0;     // where it starts
     bool ended = false;  // by a line break, not by the end of the file
     bool badQuote = false;
@@ -423,11 +426,13 @@ bool nextTsvRecord(std::string_view bytes, size_t& pos, size_t& line, bool quoti
 {
     if (pos >= bytes.size())
         return false;
-    r = TsvRecord{};
+    r.fields.clear();
+    r.quoted.clear();
+    r.ended = r.badQuote = false;
     r.line = ++line;
-    std::string field;
     for (;;) {
         if (quoting && bytes[pos] == '"') {
+            std::string& field = r.quoted.emplace_back();
             bool closed = false;
             for (++pos; pos < bytes.size();) {
                 const char c = bytes[pos++];
@@ -449,17 +454,17 @@ bool nextTsvRecord(std::string_view bytes, size_t& pos, size_t& line, bool quoti
                 while (pos < bytes.size() && bytes[pos] != '\n')
                     ++pos;
             }
+            r.fields.push_back(field);
         } else {
             size_t end = pos;
             while (end < bytes.size() && bytes[end] != '\t' && bytes[end] != '\n')
                 ++end;
-            field.append(bytes.substr(pos, end - pos));
+            std::string_view field = bytes.substr(pos, end - pos);
             pos = end;
             if (pos < bytes.size() && bytes[pos] == '\n' && !field.empty() && field.back() == '\r')
-                field.pop_back();  // saved with CR LF line ends
+                field.remove_suffix(1);  // saved with CR LF line ends
+            r.fields.push_back(field);
         }
-        r.fields.push_back(std::move(field));
-        field.clear();
         if (pos < bytes.size() && bytes[pos] == '\t') {
             ++pos;
             continue;
@@ -476,8 +481,8 @@ bool nextTsvRecord(std::string_view bytes, size_t& pos, size_t& line, bool quoti
 
 Translation ParseTsv(std::string_view raw, const std::string& name)
 {
-    const std::string text = TranslationFileText(raw, name);
-    const std::string_view bytes = text;
+    std::string converted;
+    const std::string_view bytes = TranslationFileText(raw, name, converted);
     Translation tr;
     tr.name = name;
     std::vector<TranslationProblem> problems;
@@ -576,9 +581,13 @@ ApplyResult ApplyTranslation(const GxtDocument& doc, const Translation& tr, int 
     // Per entry of the document: one past the line of the translation's entry for it, 0
     // for none yet.
     std::vector<size_t> firstLine(doc.keys.size(), 0);
+    size_t next = 0;  // translations mostly list the entries in the file's order: try there first
     for (size_t n = 0; n < tr.entries.size(); ++n) {
         const TranslationEntry& e = tr.entries[n];
-        const size_t found = index.find(e.key, e.occurrence);
+        const bool inOrder =
+            next < doc.keys.size() && doc.keys[next].name == e.key && index.occurrence(next) == e.occurrence;
+        const size_t found = inOrder ? next : index.find(e.key, e.occurrence);
+        next = found == KeyIndex::npos ? next : found + 1;
         if (found == KeyIndex::npos && e.untranslated) {
             target[n] = kNowhere;  // a newer template's key, with nothing to put anywhere
             continue;

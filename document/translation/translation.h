@@ -125,8 +125,9 @@ SourceComparison ExportTranslation(const GxtDocument& doc, int mode, const GxtDo
 
 // A translation file's bytes as UTF-8 text: UTF-8 with or without a byte-order mark, or
 // UTF-16 with one. Anything else (Windows-1251, a binary file) throws TranslationError
-// with one message for the whole file.
-std::string TranslationFileText(std::string_view bytes, const std::string& name);
+// with one message for the whole file. The text is `bytes` itself when they are UTF-8
+// already, else converted into `storage`.
+std::string_view TranslationFileText(std::string_view bytes, const std::string& name, std::string& storage);
 
 // Reads a PO or POT file with libgettextpo. Throws FileError when it cannot be read,
 // TranslationError when gettext cannot parse it; problems of single messages are left in
