@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstring>
 #include <deque>
 
 namespace zarnik {
@@ -110,7 +111,8 @@ Decoded decodeField(std::string_view s, bool backslashes, bool key, size_t line,
     size_t count = 0;
     auto push = [&](uint8_t b, bool exact) {
         d.text.bytes[count] = static_cast<char>(b);
-        d.text.exact[count] = exact;
+        if (exact)  // all false to begin with
+            d.text.exact[count] = true;
         ++count;
     };
     auto fail = [&](std::string en, std::string ru) {
@@ -170,6 +172,17 @@ Decoded decodeField(std::string_view s, bool backslashes, bool key, size_t line,
         if (first >= 0xC2 && first <= 0xDF && i + 1 < s.size() && (static_cast<uint8_t>(s[i + 1]) & 0xC0) == 0x80) {
             cp = (first & 0x1F) << 6 | (static_cast<uint8_t>(s[i + 1]) & 0x3F);  // Cyrillic letters: two bytes
             i += 2;
+            // Those the code page has, straight from a table.
+            static const std::array<uint8_t, 0x800> twoByte = [] {
+                std::array<uint8_t, 0x800> table{};
+                for (char16_t c = 0x80; c < 0x800; ++c)
+                    table[c] = UnicodeToCp1251(c);
+                return table;
+            }();
+            if (twoByte[cp] != '?') {
+                push(twoByte[cp], false);
+                continue;
+            }
         } else {
             cp = nextCodePoint(s, i);
         }
@@ -380,7 +393,10 @@ std::string_view TranslationFileText(std::string_view bytes, const std::string& 
     bool valid = true;
     for (size_t i = 0; i < text.size() && valid;) {
         const auto b = static_cast<uint8_t>(text[i]);
-        if (b < 0x80)
+        uint64_t eight;
+        if (i + 8 <= text.size() && (std::memcpy(&eight, text.data() + i, 8), (eight & 0x8080808080808080u) == 0))
+            i += 8;  // eight ASCII bytes
+        else if (b < 0x80)
             ++i;
         else if (b >= 0xC2 && b <= 0xDF && i + 1 < text.size() && (static_cast<uint8_t>(text[i + 1]) & 0xC0) == 0x80)
             i += 2;

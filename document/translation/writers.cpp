@@ -9,6 +9,7 @@
 #include "text/encodings.h"
 
 #include <cctype>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
@@ -125,7 +126,6 @@ struct Piece {
     uint8_t units = 0;
     Cls cls[4];
     uint8_t width[4];
-    bool glued = false;     // gettext's own escape: no break between backslash and letter
     bool lineBreak = false; // a line break: the string's line ends after it
 
     void add(std::string_view utf8, char32_t c)
@@ -186,7 +186,6 @@ Piece pieceOf(std::string_view utf8, char32_t c)
         p.add("\\", '\\');
         const char l[1] = {letter};
         p.add(std::string_view(l, 1), static_cast<unsigned char>(letter));
-        p.glued = true;
         p.lineBreak = c == '\n';
     } else {
         p.add(utf8, c);
@@ -262,7 +261,9 @@ bool fillLines(const PieceAt& pieceAt, size_t begin, size_t end, int start, bool
                 last = c;
                 space = false;
             }
-            // Never before the letter of an escape, nor before the final "\n".
+            // A line starts only at a piece's first unit: never between the backslash and
+            // the letter of an escape (nor inside a byte escape, which the rules forbid
+            // anyway), and never before the "\n" that ends the part.
             if (possible && u == 0 && !finalBreak) {
                 if (opening != none && column + width > kLineWidth) {
                     any = true;
@@ -408,10 +409,12 @@ void writePoText(Sink& sink, std::string_view keyword, std::string_view stored, 
 
 // What a text was written as most recently, by where its bytes are: keys that share a
 // string share the place, and writing the string once serves them all. Long texts are not
-// kept (held for every key, they would take more memory than the file); writing them
-// again costs no more than writing what they add to the file.
+// kept, nor more than `budget` bytes in all (held for every key, they would take more
+// memory than the file); writing them again costs no more than writing what they add to
+// the file.
 class WrittenCache {
 public:
+    explicit WrittenCache(uint64_t budget) : budget_(budget) {}
     const std::string* find(std::string_view stored) const
     {
         const Slot& s = slots_[slotOf(stored)];
@@ -419,9 +422,10 @@ public:
     }
     void keep(std::string_view stored, std::string_view written)
     {
-        if (stored.size() > kLongest)
-            return;
         Slot& s = slots_[slotOf(stored)];
+        if (stored.size() > kLongest || held_ - s.written.size() + written.size() > budget_)
+            return;
+        held_ = held_ - s.written.size() + written.size();
         s.data = stored.data();
         s.size = stored.size();
         s.used = true;
@@ -442,6 +446,8 @@ private:
         return ((p >> 3) ^ (p >> 13) ^ s.size()) % kSlots;
     }
     std::vector<Slot> slots_ = std::vector<Slot>(kSlots);
+    uint64_t budget_;
+    uint64_t held_ = 0;
 };
 
 // Writes `keyword "text"` for a stored text, through the cache.
@@ -565,7 +571,10 @@ void WritePo(const GxtDocument& doc, int mode, const GxtDocument* source, int so
     const KeyMatch match = source ? MatchKeys(doc.keys, source->keys) : KeyMatch{};
     const TextPieces own(mode);
     const std::optional<TextPieces> theirs = source ? std::optional<TextPieces>(sourceMode) : std::nullopt;
-    WrittenCache ownAsMsgid, ownAsMsgstr, sourceAsMsgid;
+    // Each cache within the size of the texts it serves, and a little for small files.
+    const uint64_t ownBudget = doc.textBytesHeld() + 65536;
+    WrittenCache ownAsMsgid(ownBudget), ownAsMsgstr(ownBudget),
+        sourceAsMsgid(source ? source->textBytesHeld() + 65536 : 0);
 
     const KeyIndex index(doc.keys);
     for (size_t i = 0; i < doc.keys.size(); ++i) {
