@@ -632,6 +632,7 @@ ApplyResult ApplyTranslation(const GxtDocument& doc, const Translation& tr, int 
     ApplyResult r;
     const uint8_t* display = DisplayTableFor(mode);
     const uint8_t* typedStorage = TypedStorageTableFor(mode);
+    Text stored;
     for (size_t n = 0; n < tr.entries.size(); ++n) {
         const TranslationEntry& e = tr.entries[n];
         if (target[n] == kNowhere) {
@@ -646,7 +647,7 @@ ApplyResult ApplyTranslation(const GxtDocument& doc, const Translation& tr, int 
             ++r.fuzzyKept;
             continue;
         }
-        Text stored = e.text.bytes;
+        stored.assign(e.text.bytes);  // a text of its own only where it changes
         std::string differences;
         for (size_t k = 0; k < stored.size(); ++k) {
             if (e.text.exact[k])
@@ -666,7 +667,7 @@ ApplyResult ApplyTranslation(const GxtDocument& doc, const Translation& tr, int 
         if (!differences.empty())
             r.storedDifferently.push_back({KeyNotation(e.key, e.occurrence, TranslationFormat::Po), std::move(differences)});
         if (doc.text(target[n]) != stored)
-            r.changes.push_back({target[n], std::move(stored)});
+            r.changes.push_back({target[n], stored});
     }
     std::sort(r.changes.begin(), r.changes.end(), [](const TextChange& a, const TextChange& b) { return a.index < b.index; });
     return r;
