@@ -59,7 +59,10 @@ private:
 // writes it: cut after each line break, and longer lines wrapped to 79 columns at the
 // places Unicode's line-breaking rules (UAX #14, as libunistring applies them) allow.
 // Writing the same layout keeps their output identical to ours. The rules are kept here
-// for the characters these files hold: Windows-1251, the escape brackets, ASCII.
+// for the characters these files hold: Windows-1251, the escape brackets, ASCII. Only a
+// file name in the header can bring others (CJK, say); they are taken as letters one
+// column wide, so such a name may be cut elsewhere than gettext would cut it, which no
+// reader minds.
 
 // Line-breaking classes (of UAX #14) of those characters; PO and SY behave as PR and IS
 // between them, and AI and unknown characters are AL outside East Asian encodings.
