@@ -107,11 +107,12 @@ Decoded decodeField(std::string_view s, bool backslashes, bool key, size_t line,
     Decoded d;
     // Never more bytes than the field has: room for all, cut to what was decoded.
     d.text.bytes.resize(s.size());
-    d.text.exact.resize(s.size());
+    if (!key)  // a key's bytes are all it has
+        d.text.exact.resize(s.size());
     size_t count = 0;
     auto push = [&](uint8_t b, bool exact) {
         d.text.bytes[count] = static_cast<char>(b);
-        if (exact)  // all false to begin with
+        if (exact && !key)  // all false to begin with
             d.text.exact[count] = true;
         ++count;
     };
@@ -124,7 +125,7 @@ Decoded decodeField(std::string_view s, bool backslashes, bool key, size_t line,
     while (i < s.size()) {
         const auto first = static_cast<uint8_t>(s[i]);
         if (first < 0x80 && first != '\\') {  // ASCII stands for itself in Windows-1251
-            push(first, false);
+            d.text.bytes[count++] = static_cast<char>(first);
             ++i;
             continue;
         }
@@ -180,7 +181,7 @@ Decoded decodeField(std::string_view s, bool backslashes, bool key, size_t line,
                 return table;
             }();
             if (twoByte[cp] != '?') {
-                push(twoByte[cp], false);
+                d.text.bytes[count++] = static_cast<char>(twoByte[cp]);
                 continue;
             }
         } else {
@@ -199,7 +200,8 @@ Decoded decodeField(std::string_view s, bool backslashes, bool key, size_t line,
         push(b, false);
     }
     d.text.bytes.resize(count);
-    d.text.exact.resize(count);
+    if (!key)
+        d.text.exact.resize(count);
     // A text ends at a zero byte when saved, whatever followed is lost; only a first zero
     // byte followed by "!" and more (a marker unit, saved as one) survives.
     const std::string& b = d.text.bytes;
@@ -446,6 +448,7 @@ bool nextTsvRecord(std::string_view bytes, size_t& pos, size_t& line, bool quoti
     r.quoted.clear();
     r.ended = r.badQuote = false;
     r.line = ++line;
+    size_t lineEnd = std::string_view::npos;
     for (;;) {
         if (quoting && bytes[pos] == '"') {
             std::string& field = r.quoted.emplace_back();
@@ -472,9 +475,15 @@ bool nextTsvRecord(std::string_view bytes, size_t& pos, size_t& line, bool quoti
             }
             r.fields.push_back(field);
         } else {
-            size_t end = pos;
-            while (end < bytes.size() && bytes[end] != '\t' && bytes[end] != '\n')
-                ++end;
+            // The field ends at the next tab or line break, whichever comes first; the line
+            // break is looked for once per line, not once per field.
+            if (lineEnd < pos || lineEnd == std::string_view::npos) {
+                lineEnd = bytes.find('\n', pos);
+                if (lineEnd == std::string_view::npos)
+                    lineEnd = bytes.size();
+            }
+            const void* tab = std::memchr(bytes.data() + pos, '\t', lineEnd - pos);
+            const size_t end = tab ? static_cast<size_t>(static_cast<const char*>(tab) - bytes.data()) : lineEnd;
             std::string_view field = bytes.substr(pos, end - pos);
             pos = end;
             if (pos < bytes.size() && bytes[pos] == '\n' && !field.empty() && field.back() == '\r')
