@@ -3,7 +3,9 @@
 
 #include "format/gxtdocument.h"
 
+#include <array>
 #include <cstddef>
+#include <cstdint>
 #include <limits>
 #include <vector>
 
@@ -24,5 +26,22 @@ struct KeyMatch {
 };
 
 KeyMatch MatchKeys(const std::vector<KeyEntry>& file, const std::vector<KeyEntry>& source);
+
+// The entries of a file by name (all 8 bytes) and occurrence: the first "car1" is
+// occurrence 1, the second 2. Built in O(n log n) with 8 bytes per entry, for files of
+// millions of keys.
+class KeyIndex {
+public:
+    static constexpr size_t npos = std::numeric_limits<size_t>::max();
+    explicit KeyIndex(const std::vector<KeyEntry>& keys);
+    unsigned occurrence(size_t entry) const { return occurrence_[entry]; }
+    // The entry with that name and occurrence, or npos.
+    size_t find(const std::array<char, 8>& name, unsigned occurrence) const;
+
+private:
+    const std::vector<KeyEntry>& keys_;
+    std::vector<uint32_t> order_;       // entries by name, then by place in the file
+    std::vector<uint32_t> occurrence_;  // per entry
+};
 
 }  // namespace zarnik

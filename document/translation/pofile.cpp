@@ -2,7 +2,6 @@
 // PO files through GNU gettext's own library, so that what translators' tools write is
 // read the way gettext reads it.
 #include "translation/translation.h"
-#include "translation/keymatch.h"
 
 #include "text/encodings.h"
 #include "files/fileerror.h"
@@ -14,9 +13,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
 #include <filesystem>
-#include <map>
 #include <memory>
 
 #ifdef _WIN32
@@ -153,50 +150,6 @@ private:
     std::string libPath_;
 };
 
-std::string languageCode(char letter)
-{
-    switch (letter) {
-    case 'E': return "en";
-    case 'F': return "fr";
-    case 'G': return "de";
-    case 'I': return "it";
-    case 'S': return "es";
-    case 'J': return "ja";
-    case 'R': return "ru";
-    default: return {};
-    }
-}
-
-std::string nowStamp()
-{
-    const std::time_t t = std::time(nullptr);
-    std::tm tm{};
-#ifdef _WIN32
-    gmtime_s(&tm, &t);
-#else
-    gmtime_r(&t, &tm);
-#endif
-    char buf[32];
-    std::strftime(buf, sizeof buf, "%Y-%m-%d %H:%M+0000", &tm);
-    return buf;
-}
-
-std::string headerText(const GxtDocument& doc, int mode, const std::string& fileName)
-{
-    std::string h = "Project-Id-Version: " + fileName + "\n"
-                    "PO-Revision-Date: " + nowStamp() + "\n"
-                    "Last-Translator: \n"
-                    "Language-Team: \n";
-    const std::string language = languageCode(doc.languageLetter());
-    if (!language.empty())
-        h += "Language: " + language + "\n";
-    h += "MIME-Version: 1.0\n"
-         "Content-Type: text/plain; charset=UTF-8\n"
-         "Content-Transfer-Encoding: 8bit\n"
-         "X-Zarnik-Mode: " + std::string(ModeName(mode)) + "\n";
-    return h;
-}
-
 // libgettextpo cannot say on which line a message stands. Every message that is not
 // obsolete has exactly one line starting with "msgid", in file order, so the n-th such
 // line belongs to the n-th message.
@@ -217,28 +170,6 @@ std::vector<size_t> msgidLines(std::string_view bytes)
         pos = end + 1;
     }
     return lines;
-}
-
-// A key as a "#:" reference, which tools that drop msgctxt (translate-toolkit's CSV) keep:
-// the key notation, with what a PO reader could take for something else percent-encoded, and the
-// empty key as "⟦⟧" (an escape for nothing), since a reference cannot be empty.
-std::string keyReference(const std::string& notation)
-{
-    if (notation.empty())
-        return "\xE2\x9F\xA6\xE2\x9F\xA7";
-    std::string out;
-    for (char c : notation) {
-        const auto b = static_cast<uint8_t>(c);
-        const bool plain = b >= 0x80 || std::isalnum(b) || std::string_view("_-.#!$&'()*,;=@^`{|}~[]/").find(c) != std::string_view::npos;
-        if (!plain) {
-            char buf[4];
-            std::snprintf(buf, sizeof buf, "%%%02X", b);
-            out += buf;
-        } else {
-            out += c;
-        }
-    }
-    return out;
 }
 
 std::string percentDecoded(std::string_view s);
@@ -372,74 +303,6 @@ Translation parsePo(const std::string& libPath, std::string_view bytes, const st
 
 }  // namespace
 
-std::string BuildPo(const GxtDocument& doc, int mode, const GxtDocument* source, int sourceMode,
-                    bool templateOnly, const std::string& fileName, SourceComparison* comparison)
-{
-    PoFile file(po_file_create());
-    PoIterator it(po_message_iterator(file.get(), nullptr));
-
-    po_message_t header = po_message_create();
-    po_message_set_msgid(header, "");
-    po_message_set_msgstr(header, headerText(doc, mode, fileName).c_str());
-    po_message_set_comments(
-        header, (fileName + ", тексты в режиме " + ModeName(mode) + ".\n"
-                 "\xE2\x9F\xA6HH\xE2\x9F\xA7 \xE2\x80\x94 байт, сохранённый как есть: оставьте его на месте; "
-                 "\xE2\x9F\xA6\xE2\x9F\xA7 \xE2\x80\x94 пустой текст.\n")
-                    .c_str());
-    po_message_insert(it.get(), header);
-
-    const KeyMatch match = source ? MatchKeys(doc.keys, source->keys) : KeyMatch{};
-    // An empty msgid is the header to other tools (polib), so an empty text is written as
-    // the escape for nothing.
-    const auto msgid = [](std::string text) { return text.empty() ? std::string("\xE2\x9F\xA6\xE2\x9F\xA7") : text; };
-
-    std::map<std::array<char, 8>, unsigned> seen;
-    for (size_t i = 0; i < doc.keys.size(); ++i) {
-        const unsigned occurrence = ++seen[doc.keys[i].name];
-        const std::string key = KeyNotation(doc.keys[i].name, occurrence, TranslationFormat::Po);
-        const std::string own = TextNotation(doc.text(i), mode, TranslationFormat::Po);
-        po_message_t m = po_message_create();
-        po_message_set_msgctxt(m, key.c_str());
-        po_message_add_filepos(m, keyReference(key).c_str(), size_t(-1));
-        if (source) {
-            const size_t found = match.sourceOf[i];
-            if (found != KeyMatch::npos) {
-                po_message_set_msgid(m, msgid(TextNotation(source->text(found), sourceMode, TranslationFormat::Po)).c_str());
-            } else {
-                po_message_set_msgid(m, msgid(own).c_str());
-                po_message_set_extracted_comments(m, "Нет в исходном файле.\n");
-                if (comparison)
-                    comparison->onlyInFile.push_back(key);
-            }
-            // An empty msgstr would say "untranslated": an empty text is translated as empty.
-            po_message_set_msgstr(m, templateOnly ? "" : msgid(own).c_str());
-        } else {
-            po_message_set_msgid(m, msgid(own).c_str());
-            po_message_set_msgstr(m, "");
-        }
-        po_message_insert(it.get(), m);
-    }
-    if (source && comparison) {
-        std::map<std::array<char, 8>, unsigned> occurrences;
-        std::vector<unsigned> occurrenceOf(source->keys.size());
-        for (size_t i = 0; i < source->keys.size(); ++i)
-            occurrenceOf[i] = ++occurrences[source->keys[i].name];
-        for (size_t i : match.unmatchedSource)
-            comparison->onlyInSource.push_back(KeyNotation(source->keys[i].name, occurrenceOf[i], TranslationFormat::Po));
-    }
-    it.reset();
-
-    ScratchFile scratch;
-    std::vector<TranslationProblem> problems;
-    {
-        SinkScope scope(problems);
-        po_file_write(file.get(), scratch.libPath().c_str(), &kHandler);
-    }
-    if (!problems.empty())
-        throw TranslationError(scratch.path(), std::move(problems));
-    return ReadWholeFile(scratch.path());
-}
-
 Translation ReadPoFile(const std::string& path)
 {
     // Through a copy: the C library could not open every name the user's file may have
@@ -449,7 +312,8 @@ Translation ReadPoFile(const std::string& path)
 
 Translation ParsePo(std::string_view raw, const std::string& name)
 {
-    const std::string bytes = TranslationFileText(raw, name);
+    std::string converted;
+    const std::string_view bytes = TranslationFileText(raw, name, converted);
     ScratchFile scratch;
     // A scratch copy needs no flush to the disk, unlike a file the user keeps.
     std::FILE* f = std::fopen(scratch.libPath().c_str(), "wb");

@@ -1,5 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "translation/translation.h"
+#include "translation/notation.h"
+#include "translation/keymatch.h"
 
 #include "text/cp1251.h"
 #include "text/encodings.h"
@@ -8,43 +10,13 @@
 
 #include <algorithm>
 #include <cctype>
-#include <map>
+#include <cstring>
+#include <deque>
 #include <set>
 
 namespace zarnik {
 
-namespace {
-
-// U+27E6 and U+27E7 in UTF-8.
-constexpr std::string_view kOpen = "\xE2\x9F\xA6";
-constexpr std::string_view kClose = "\xE2\x9F\xA7";
-constexpr char kHex[] = "0123456789ABCDEF";
-
-// Characters no reader should have to guess at: control characters and the code page's
-// one undefined byte (shown as an invisible U+0098).
-bool invisible(uint8_t c) { return c < 0x20 || c == 0x7F || c == 0x98; }
-
-void appendByteEscape(std::string& out, uint8_t b)
-{
-    out += kOpen;
-    out += kHex[b >> 4];
-    out += kHex[b & 15];
-    out += kClose;
-}
-
-bool tsvBackslash(std::string& out, uint8_t c)
-{
-    switch (c) {
-    case '\t': out += "\\t"; return true;
-    case '\n': out += "\\n"; return true;
-    case '\r': out += "\\r"; return true;
-    case '\\': out += "\\\\"; return true;
-    case '\0': out += "\\0"; return true;
-    default: return false;
-    }
-}
-
-void appendShown(std::string& out, uint8_t shown)
+const std::string& notation::shownUtf8(uint8_t shown)
 {
     // Once per byte value, not once per character of a million texts.
     static const std::array<std::string, 256> utf8 = [] {
@@ -55,8 +27,17 @@ void appendShown(std::string& out, uint8_t shown)
         }
         return table;
     }();
-    out += utf8[shown];
+    return utf8[shown];
 }
+
+namespace {
+
+using notation::appendByteEscape;
+using notation::invisible;
+using notation::kClose;
+using notation::kOpen;
+
+void appendShown(std::string& out, uint8_t shown) { out += notation::shownUtf8(shown); }
 
 TranslationProblem problem(size_t line, std::string english, std::string russian)
 {
@@ -125,9 +106,16 @@ Decoded decodeField(std::string_view s, bool backslashes, bool key, size_t line,
                     std::vector<TranslationProblem>& problems)
 {
     Decoded d;
+    // Never more bytes than the field has: room for all, cut to what was decoded.
+    d.text.bytes.resize(s.size());
+    if (!key)  // a key's bytes are all it has
+        d.text.exact.resize(s.size());
+    size_t count = 0;
     auto push = [&](uint8_t b, bool exact) {
-        d.text.bytes.push_back(static_cast<char>(b));
-        d.text.exact.push_back(exact);
+        d.text.bytes[count] = static_cast<char>(b);
+        if (exact && !key)  // all false to begin with
+            d.text.exact[count] = true;
+        ++count;
     };
     auto fail = [&](std::string en, std::string ru) {
         if (d.ok)  // one problem per field is enough to find it
@@ -136,7 +124,13 @@ Decoded decodeField(std::string_view s, bool backslashes, bool key, size_t line,
     };
     size_t i = 0;
     while (i < s.size()) {
-        if (s.substr(i, kOpen.size()) == kOpen) {
+        const auto first = static_cast<uint8_t>(s[i]);
+        if (first < 0x80 && first != '\\') {  // ASCII stands for itself in Windows-1251
+            d.text.bytes[count++] = static_cast<char>(first);
+            ++i;
+            continue;
+        }
+        if (first == static_cast<uint8_t>(kOpen[0]) && s.substr(i, kOpen.size()) == kOpen) {
             const size_t close = s.find(kClose, i + kOpen.size());
             const std::string_view inner =
                 close == std::string_view::npos ? std::string_view{} : s.substr(i + kOpen.size(), close - i - kOpen.size());
@@ -176,7 +170,24 @@ Decoded decodeField(std::string_view s, bool backslashes, bool key, size_t line,
             i += 2;
             continue;
         }
-        const long cp = nextCodePoint(s, i);
+        long cp;
+        if (first >= 0xC2 && first <= 0xDF && i + 1 < s.size() && (static_cast<uint8_t>(s[i + 1]) & 0xC0) == 0x80) {
+            cp = (first & 0x1F) << 6 | (static_cast<uint8_t>(s[i + 1]) & 0x3F);  // Cyrillic letters: two bytes
+            i += 2;
+            // Those the code page has, straight from a table.
+            static const std::array<uint8_t, 0x800> twoByte = [] {
+                std::array<uint8_t, 0x800> table{};
+                for (char16_t c = 0x80; c < 0x800; ++c)
+                    table[c] = UnicodeToCp1251(c);
+                return table;
+            }();
+            if (twoByte[cp] != '?') {
+                d.text.bytes[count++] = static_cast<char>(twoByte[cp]);
+                continue;
+            }
+        } else {
+            cp = nextCodePoint(s, i);
+        }
         if (cp < 0) {
             fail("not valid UTF-8", "не UTF-8");
             break;
@@ -189,6 +200,9 @@ Decoded decodeField(std::string_view s, bool backslashes, bool key, size_t line,
         }
         push(b, false);
     }
+    d.text.bytes.resize(count);
+    if (!key)
+        d.text.exact.resize(count);
     // A text ends at a zero byte when saved, whatever followed is lost; only a first zero
     // byte followed by "!" and more (a marker unit, saved as one) survives.
     const std::string& b = d.text.bytes;
@@ -224,8 +238,11 @@ std::string KeyNotation(const std::array<char, 8>& name, unsigned occurrence, Tr
     std::string out;
     for (size_t i = 0; i < end; ++i) {
         const auto b = static_cast<uint8_t>(name[i]);
-        if (format == TranslationFormat::Tsv && tsvBackslash(out, b))
+        if (const char letter = notation::tsvBackslashLetter(b); format == TranslationFormat::Tsv && letter) {
+            out += '\\';
+            out += letter;
             continue;
+        }
         if (invisible(b))
             appendByteEscape(out, b);
         else
@@ -245,23 +262,17 @@ std::string TextNotation(std::string_view stored, int mode, TranslationFormat fo
     for (size_t i = 0; i < stored.size(); ++i) {
         const auto b = static_cast<uint8_t>(stored[i]);
         const uint8_t shown = display[b];
-        if (typedStorage[shown] != b) {
+        switch (notation::textForm(b, shown, typedStorage, format, i == 0 || i + 1 == stored.size())) {
+        case notation::Form::Escape:
             appendByteEscape(out, b);
-        } else if (format == TranslationFormat::Tsv) {
-            if (!tsvBackslash(out, shown)) {
-                if (invisible(shown))
-                    appendByteEscape(out, b);
-                else
-                    appendShown(out, shown);
-            }
-        } else {
-            // gettext requires msgid and msgstr to agree on starting and ending with a line
-            // break; escaped, neither ever does.
-            const bool edgeBreak = shown == '\n' && (i == 0 || i + 1 == stored.size());
-            if ((invisible(shown) && shown != '\t' && shown != '\n' && shown != '\r') || edgeBreak)
-                appendByteEscape(out, b);
-            else
-                appendShown(out, shown);
+            break;
+        case notation::Form::Backslash:
+            out += '\\';
+            out += notation::tsvBackslashLetter(shown);
+            break;
+        case notation::Form::Shown:
+            appendShown(out, shown);
+            break;
         }
     }
     return out;
@@ -336,124 +347,16 @@ std::string TranslationError::russianMessage() const
     return text;
 }
 
-// --- writing ---
-
-namespace {
-
-// Whether a spreadsheet that opens the TSV would read this field as something other than
-// text: a formula (Excel takes "+", "-" and "@" for one too), a number, a date, a time,
-// an amount, a truth value. Over-cautious on purpose: protecting a field costs one escape.
-bool spreadsheetWouldConvert(std::string_view field)
-{
-    if (field.empty())
-        return false;
-    if (std::string_view("=+-@").find(field[0]) != std::string_view::npos)
-        return true;
-    if (field.size() <= 12) {
-        std::string lower(field);
-        for (char& c : lower)
-            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-        for (std::string_view truth : {"true", "false", "ИСТИНА", "ЛОЖЬ", "истина", "ложь"})
-            if (lower == truth)
-                return true;
-    }
-    bool digit = false;
-    for (size_t i = 0; i < field.size();) {
-        const char c = field[i];
-        if (c >= '0' && c <= '9') {
-            digit = true;
-        } else if (std::string_view(" .,:/-+%$()eE'").find(c) == std::string_view::npos) {
-            // Amounts in roubles, euros and pounds convert as well.
-            bool currency = false;
-            for (std::string_view sign : {"\xE2\x82\xBD", "\xE2\x82\xAC", "\xC2\xA3", "\xC2\xA0"})
-                if (field.substr(i, sign.size()) == sign) {
-                    currency = true;
-                    i += sign.size();
-                    break;
-                }
-            if (!currency)
-                return false;
-            continue;
-        }
-        ++i;
-    }
-    return digit;
-}
-
-// A field as written into the TSV: a field a spreadsheet would convert gets its first
-// byte as an escape (which stores the same byte), and a field holding a quote is quoted
-// the way spreadsheets quote, so that they read it back as it stands.
-void appendTsvField(std::string& out, std::string notation, uint8_t firstByte)
-{
-    if (spreadsheetWouldConvert(notation)) {
-        size_t first = 1;
-        while (first < notation.size() && (static_cast<uint8_t>(notation[first]) & 0xC0) == 0x80)
-            ++first;
-        std::string escaped;
-        appendByteEscape(escaped, firstByte);
-        notation.replace(0, first, escaped);
-    }
-    if (notation.find('"') == std::string::npos) {
-        out += notation;
-        return;
-    }
-    out += '"';
-    for (char c : notation) {
-        if (c == '"')
-            out += '"';
-        out += c;
-    }
-    out += '"';
-}
-
-}  // namespace
-
-std::string BuildTsv(const GxtDocument& doc, int mode)
-{
-    std::string out = "#zarnik-tsv 2 mode=" + std::string(ModeName(mode)) + " language=";
-    std::array<char, 8> letter{};
-    letter[0] = doc.languageLetter();
-    out += letter[0] == '\0' ? "\\0" : KeyNotation(letter, 1, TranslationFormat::Tsv);
-    out += '\n';
-    std::map<std::array<char, 8>, unsigned> seen;
-    for (size_t i = 0; i < doc.keys.size(); ++i) {
-        const auto& name = doc.keys[i].name;
-        appendTsvField(out, KeyNotation(name, ++seen[name], TranslationFormat::Tsv), static_cast<uint8_t>(name[0]));
-        out += '\t';
-        const std::string_view text = doc.text(i);
-        appendTsvField(out, TextNotation(text, mode, TranslationFormat::Tsv),
-                       text.empty() ? 0 : static_cast<uint8_t>(text[0]));
-        out += '\n';
-    }
-    return out;
-}
-
-SourceComparison ExportTranslation(const GxtDocument& doc, int mode, const GxtDocument* source,
-                                   int sourceMode, const std::string& path, TranslationFormat format)
-{
-    SourceComparison comparison;
-    std::string bytes;
-    if (format == TranslationFormat::Tsv) {
-        bytes = BuildTsv(doc, mode);
-    } else {
-        const size_t slash = path.rfind('/');
-        bytes = BuildPo(doc, mode, source, sourceMode, format == TranslationFormat::Pot,
-                        slash == std::string::npos ? path : path.substr(slash + 1), &comparison);
-    }
-    ReplaceFileSafely(path, bytes, BackupPolicy::None);
-    return comparison;
-}
-
 // --- reading ---
 
-std::string TranslationFileText(std::string_view bytes, const std::string& name)
+std::string_view TranslationFileText(std::string_view bytes, const std::string& name, std::string& storage)
 {
     const auto refuse = [&](std::string english, std::string russian) {
         throw TranslationError(name, {problem(0, std::move(english), std::move(russian))});
     };
     if (bytes.substr(0, 3) == "\xEF\xBB\xBF")  // Notepad and spreadsheets start with a byte-order mark
         bytes.remove_prefix(3);
-    std::string text;
+    std::string_view text = bytes;
     const bool littleEndian = bytes.substr(0, 2) == "\xFF\xFE", bigEndian = bytes.substr(0, 2) == "\xFE\xFF";
     if (littleEndian || bigEndian) {
         // A spreadsheet's "Unicode text": UTF-16 with a mark.
@@ -463,7 +366,9 @@ std::string TranslationFileText(std::string_view bytes, const std::string& name)
             const auto a = static_cast<uint8_t>(bytes[i]), b = static_cast<uint8_t>(bytes[i + 1]);
             return littleEndian ? char32_t(a | b << 8) : char32_t(b | a << 8);
         };
-        text.reserve(bytes.size());
+        std::string& converted = storage;
+        converted.clear();
+        converted.reserve(bytes.size());
         for (size_t i = 2; i < bytes.size(); i += 2) {
             char32_t cp = unit(i);
             if (cp >= 0xD800 && cp <= 0xDBFF && i + 3 < bytes.size() && unit(i + 2) >= 0xDC00 && unit(i + 2) <= 0xDFFF) {
@@ -473,41 +378,53 @@ std::string TranslationFileText(std::string_view bytes, const std::string& name)
                 refuse("not valid UTF-16 (a lone surrogate)", "это не UTF-16 (одиночный суррогат)");
             }
             if (cp < 0x80) {
-                text += static_cast<char>(cp);
+                converted += static_cast<char>(cp);
             } else if (cp < 0x800) {
-                text += static_cast<char>(0xC0 | cp >> 6);
-                text += static_cast<char>(0x80 | (cp & 0x3F));
+                converted += static_cast<char>(0xC0 | cp >> 6);
+                converted += static_cast<char>(0x80 | (cp & 0x3F));
             } else if (cp < 0x10000) {
-                text += static_cast<char>(0xE0 | cp >> 12);
-                text += static_cast<char>(0x80 | (cp >> 6 & 0x3F));
-                text += static_cast<char>(0x80 | (cp & 0x3F));
+                converted += static_cast<char>(0xE0 | cp >> 12);
+                converted += static_cast<char>(0x80 | (cp >> 6 & 0x3F));
+                converted += static_cast<char>(0x80 | (cp & 0x3F));
             } else {
-                text += static_cast<char>(0xF0 | cp >> 18);
-                text += static_cast<char>(0x80 | (cp >> 12 & 0x3F));
-                text += static_cast<char>(0x80 | (cp >> 6 & 0x3F));
-                text += static_cast<char>(0x80 | (cp & 0x3F));
+                converted += static_cast<char>(0xF0 | cp >> 18);
+                converted += static_cast<char>(0x80 | (cp >> 12 & 0x3F));
+                converted += static_cast<char>(0x80 | (cp >> 6 & 0x3F));
+                converted += static_cast<char>(0x80 | (cp & 0x3F));
             }
         }
-    } else {
-        text.assign(bytes);
+        text = converted;
     }
-    if (text.find('\0') != std::string::npos)
+    if (text.find('\0') != std::string_view::npos)
         refuse("holds zero bytes: not a text file", "содержит нулевые байты: это не текстовый файл");
     // One verdict on the whole file instead of one complaint per text.
     size_t high = 0, cyrillic = 0;
     bool valid = true;
-    for (size_t i = 0; i < text.size();) {
+    for (size_t i = 0; i < text.size() && valid;) {
         const auto b = static_cast<uint8_t>(text[i]);
-        if (b >= 0x80) {
-            ++high;
-            cyrillic += b >= 0xC0 || b == 0xA8 || b == 0xB8;
-        }
-        if (valid && nextCodePoint(text, i) < 0)
-            valid = false;
-        else if (!valid)
+        uint64_t eight;
+        if (i + 8 <= text.size() && (std::memcpy(&eight, text.data() + i, 8), (eight & 0x8080808080808080u) == 0))
+            i += 8;  // eight ASCII bytes
+        else if (b < 0x80)
             ++i;
+        else if (b >= 0xC2 && b <= 0xDF && i + 1 < text.size() && (static_cast<uint8_t>(text[i + 1]) & 0xC0) == 0x80)
+            i += 2;
+        else
+            valid = nextCodePoint(text, i) >= 0;
     }
     if (!valid) {
+        valid = true;
+        for (size_t i = 0; i < text.size();) {
+            const auto b = static_cast<uint8_t>(text[i]);
+            if (b >= 0x80) {
+                ++high;
+                cyrillic += b >= 0xC0 || b == 0xA8 || b == 0xB8;
+            }
+            if (valid && nextCodePoint(text, i) < 0)
+                valid = false;
+            else if (!valid)
+                ++i;
+        }
         if (cyrillic * 10 >= high * 8)
             refuse("not UTF-8; it looks like Windows-1251: save it as UTF-8 and try again",
                    "файл не в UTF-8; похоже, он в Windows-1251: сохраните его в UTF-8 и попробуйте снова");
@@ -523,7 +440,8 @@ namespace {
 // quote them: a field that starts with a quote runs to the next lone quote, "" standing
 // for one quote; it may hold tabs and line breaks.
 struct TsvRecord {
-    std::vector<std::string> fields;
+    std::vector<std::string_view> fields;  // into the file, or into `quoted`
+    std::deque<std::string> quoted;        // fields that had quotes to undo
     size_t line = 0;     // where it starts
     bool ended = false;  // by a line break, not by the end of the file
     bool badQuote = false;
@@ -533,11 +451,14 @@ bool nextTsvRecord(std::string_view bytes, size_t& pos, size_t& line, bool quoti
 {
     if (pos >= bytes.size())
         return false;
-    r = TsvRecord{};
+    r.fields.clear();
+    r.quoted.clear();
+    r.ended = r.badQuote = false;
     r.line = ++line;
-    std::string field;
+    size_t lineEnd = std::string_view::npos;
     for (;;) {
         if (quoting && bytes[pos] == '"') {
+            std::string& field = r.quoted.emplace_back();
             bool closed = false;
             for (++pos; pos < bytes.size();) {
                 const char c = bytes[pos++];
@@ -559,17 +480,23 @@ bool nextTsvRecord(std::string_view bytes, size_t& pos, size_t& line, bool quoti
                 while (pos < bytes.size() && bytes[pos] != '\n')
                     ++pos;
             }
+            r.fields.push_back(field);
         } else {
-            size_t end = bytes.find_first_of("\t\n", pos);
-            if (end == std::string_view::npos)
-                end = bytes.size();
-            field.append(bytes.substr(pos, end - pos));
+            // The field ends at the next tab or line break, whichever comes first; the line
+            // break is looked for once per line, not once per field.
+            if (lineEnd < pos || lineEnd == std::string_view::npos) {
+                lineEnd = bytes.find('\n', pos);
+                if (lineEnd == std::string_view::npos)
+                    lineEnd = bytes.size();
+            }
+            const void* tab = std::memchr(bytes.data() + pos, '\t', lineEnd - pos);
+            const size_t end = tab ? static_cast<size_t>(static_cast<const char*>(tab) - bytes.data()) : lineEnd;
+            std::string_view field = bytes.substr(pos, end - pos);
             pos = end;
             if (pos < bytes.size() && bytes[pos] == '\n' && !field.empty() && field.back() == '\r')
-                field.pop_back();  // saved with CR LF line ends
+                field.remove_suffix(1);  // saved with CR LF line ends
+            r.fields.push_back(field);
         }
-        r.fields.push_back(std::move(field));
-        field.clear();
         if (pos < bytes.size() && bytes[pos] == '\t') {
             ++pos;
             continue;
@@ -586,8 +513,8 @@ bool nextTsvRecord(std::string_view bytes, size_t& pos, size_t& line, bool quoti
 
 Translation ParseTsv(std::string_view raw, const std::string& name)
 {
-    const std::string text = TranslationFileText(raw, name);
-    const std::string_view bytes = text;
+    std::string converted;
+    const std::string_view bytes = TranslationFileText(raw, name, converted);
     Translation tr;
     tr.name = name;
     std::vector<TranslationProblem> problems;
@@ -679,37 +606,38 @@ int TranslationMode(const Translation& tr, std::optional<int> explicitMode, int 
 
 ApplyResult ApplyTranslation(const GxtDocument& doc, const Translation& tr, int mode, bool useFuzzy)
 {
-    using Key = std::pair<std::array<char, 8>, unsigned>;
-    std::map<Key, size_t> index;
-    {
-        std::map<std::array<char, 8>, unsigned> seen;
-        for (size_t i = 0; i < doc.keys.size(); ++i)
-            index.emplace(Key{doc.keys[i].name, ++seen[doc.keys[i].name]}, i);
-    }
+    const KeyIndex index(doc.keys);
     std::vector<TranslationProblem> problems = tr.problems;
     constexpr size_t kNowhere = size_t(-1);
     std::vector<size_t> target(tr.entries.size());
-    std::map<size_t, size_t> firstLine;
+    // Per entry of the document: one past the line of the translation's entry for it, 0
+    // for none yet.
+    std::vector<size_t> firstLine(doc.keys.size(), 0);
+    size_t next = 0;  // translations mostly list the entries in the file's order: try there first
     for (size_t n = 0; n < tr.entries.size(); ++n) {
         const TranslationEntry& e = tr.entries[n];
-        const std::string shown = KeyNotation(e.key, e.occurrence, TranslationFormat::Po);
-        const auto it = index.find(Key{e.key, e.occurrence});
-        if (it == index.end() && e.untranslated) {
+        const bool inOrder =
+            next < doc.keys.size() && doc.keys[next].name == e.key && index.occurrence(next) == e.occurrence;
+        const size_t found = inOrder ? next : index.find(e.key, e.occurrence);
+        next = found == KeyIndex::npos ? next : found + 1;
+        if (found == KeyIndex::npos && e.untranslated) {
             target[n] = kNowhere;  // a newer template's key, with nothing to put anywhere
             continue;
         }
-        if (it == index.end()) {
+        if (found == KeyIndex::npos) {
+            const std::string shown = KeyNotation(e.key, e.occurrence, TranslationFormat::Po);
             problems.push_back(problem(e.line, "unknown key \"" + shown + "\"", "неизвестный ключ «" + shown + "»"));
             continue;
         }
-        const auto [first, fresh] = firstLine.emplace(it->second, e.line);
-        if (!fresh) {
-            problems.push_back(problem(e.line,
-                                       "key \"" + shown + "\" given twice (first at line " + std::to_string(first->second) + ")",
-                                       "ключ «" + shown + "» указан дважды (впервые в строке " + std::to_string(first->second) + ")"));
+        if (firstLine[found] != 0) {
+            const std::string shown = KeyNotation(e.key, e.occurrence, TranslationFormat::Po);
+            const std::string first = std::to_string(firstLine[found] - 1);
+            problems.push_back(problem(e.line, "key \"" + shown + "\" given twice (first at line " + first + ")",
+                                       "ключ «" + shown + "» указан дважды (впервые в строке " + first + ")"));
             continue;
         }
-        target[n] = it->second;
+        firstLine[found] = e.line + 1;
+        target[n] = found;
     }
     if (!problems.empty()) {
         std::stable_sort(problems.begin(), problems.end(),
@@ -720,6 +648,7 @@ ApplyResult ApplyTranslation(const GxtDocument& doc, const Translation& tr, int 
     ApplyResult r;
     const uint8_t* display = DisplayTableFor(mode);
     const uint8_t* typedStorage = TypedStorageTableFor(mode);
+    Text stored;
     for (size_t n = 0; n < tr.entries.size(); ++n) {
         const TranslationEntry& e = tr.entries[n];
         if (target[n] == kNowhere) {
@@ -734,7 +663,7 @@ ApplyResult ApplyTranslation(const GxtDocument& doc, const Translation& tr, int 
             ++r.fuzzyKept;
             continue;
         }
-        Text stored = e.text.bytes;
+        stored.assign(e.text.bytes);  // a text of its own only where it changes
         std::string differences;
         for (size_t k = 0; k < stored.size(); ++k) {
             if (e.text.exact[k])
@@ -754,7 +683,7 @@ ApplyResult ApplyTranslation(const GxtDocument& doc, const Translation& tr, int 
         if (!differences.empty())
             r.storedDifferently.push_back({KeyNotation(e.key, e.occurrence, TranslationFormat::Po), std::move(differences)});
         if (doc.text(target[n]) != stored)
-            r.changes.push_back({target[n], std::move(stored)});
+            r.changes.push_back({target[n], stored});
     }
     std::sort(r.changes.begin(), r.changes.end(), [](const TextChange& a, const TextChange& b) { return a.index < b.index; });
     return r;

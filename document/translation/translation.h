@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstddef>
+#include <functional>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -99,16 +100,24 @@ struct SourceComparison {
     std::vector<std::string> onlyInSource;
 };
 
-// The PO (or POT) text. With `source`, msgid is the source's text (in `sourceMode`) for
-// the same key, matched as MatchKeys does (the file's own text for keys the source lacks); a POT, or a PO without source, has empty
-// msgstr. `fileName` goes into the header. Throws TranslationError if gettext fails.
+// Writes the PO (or POT) text piece by piece through `emit`. With `source`, msgid is the
+// source's text (in `sourceMode`) for the same key, matched as MatchKeys does (the file's
+// own text for keys the source lacks); a POT, or a PO without source, has empty msgstr.
+// `fileName` goes into the header. Strings are laid out as gettext's own writer lays them
+// out, so that gettext's tools give the file back unchanged.
+void WritePo(const GxtDocument& doc, int mode, const GxtDocument* source, int sourceMode, bool templateOnly,
+             const std::string& fileName, const std::function<void(std::string_view)>& emit,
+             SourceComparison* comparison = nullptr);
+// The same, whole.
 std::string BuildPo(const GxtDocument& doc, int mode, const GxtDocument* source, int sourceMode,
                     bool templateOnly, const std::string& fileName,
                     SourceComparison* comparison = nullptr);
+// The TSV text, piece by piece and whole.
+void WriteTsv(const GxtDocument& doc, int mode, const std::function<void(std::string_view)>& emit);
 std::string BuildTsv(const GxtDocument& doc, int mode);
 
-// Writes the translation file for `format` through a temporary file. Throws FileError
-// or TranslationError.
+// Writes the translation file for `format` through a temporary file, straight from the
+// document: nothing is under the name until the whole file is written. Throws FileError.
 SourceComparison ExportTranslation(const GxtDocument& doc, int mode, const GxtDocument* source,
                                    int sourceMode, const std::string& path, TranslationFormat format);
 
@@ -116,8 +125,9 @@ SourceComparison ExportTranslation(const GxtDocument& doc, int mode, const GxtDo
 
 // A translation file's bytes as UTF-8 text: UTF-8 with or without a byte-order mark, or
 // UTF-16 with one. Anything else (Windows-1251, a binary file) throws TranslationError
-// with one message for the whole file.
-std::string TranslationFileText(std::string_view bytes, const std::string& name);
+// with one message for the whole file. The text is `bytes` itself when they are UTF-8
+// already, else converted into `storage`.
+std::string_view TranslationFileText(std::string_view bytes, const std::string& name, std::string& storage);
 
 // Reads a PO or POT file with libgettextpo. Throws FileError when it cannot be read,
 // TranslationError when gettext cannot parse it; problems of single messages are left in

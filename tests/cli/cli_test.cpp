@@ -315,24 +315,29 @@ TEST(CliHelp, HelpAndVersion)
 namespace {
 
 #ifndef _WIN32
-// The peak resident memory of one `info` run, in bytes, from the kernel's account of the
-// finished child. The child is a fork of this small test program until it starts the tool.
-long peakBytesOfInfo(const std::string& file)
+// The peak resident memory of one run of the tool, in bytes, from the kernel's account of
+// the finished child. The child is a fork of this small test program until it starts the tool.
+long peakBytesOf(std::vector<std::string> args)
 {
     const std::string tool = ZARNIK_CLI;
+    args.insert(args.begin(), tool);
+    std::vector<char*> argv;
+    for (std::string& a : args)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
     const pid_t pid = ::fork();
     if (pid == 0) {
         const int null = ::open("/dev/null", O_RDWR);
         ::dup2(null, 0);
         ::dup2(null, 1);
         ::dup2(null, 2);
-        ::execl(tool.c_str(), tool.c_str(), "info", file.c_str(), static_cast<char*>(nullptr));
+        ::execv(tool.c_str(), argv.data());
         ::_exit(127);
     }
     int status = 0;
     struct rusage usage {};
     ::wait4(pid, &status, 0, &usage);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << file;
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << args[1] << " " << args[2];
     return usage.ru_maxrss * 1024L;
 }
 
@@ -355,32 +360,46 @@ void makeReadOnly(const std::string& path)
 
 #ifndef _WIN32
 // Files built to make a loader hold far more than they weigh: one string shared by
-// every key (a long one, an empty one), keys on successive units of one long string (each a tail of the one
+// every key (a long one, an empty one, one of control characters that every translation
+// format escapes), keys on successive units of one long string (each a tail of the one
 // before), keys at odd and even places, keys in no order. Reading them stays within four
-// times the file's size; holding every key's text apart took 10 to 40 times.
-TEST(CliMemory, InfoStaysWithinFourTimesTheFileOnHostileFiles)
+// times the file's size; holding every key's text apart took 10 to 40 times. So does
+// extracting them to PO and TSV (where the file written stays small enough for a test),
+// which took up to 135 times with the whole translation held in memory.
+TEST(CliMemory, InfoAndExtractStayWithinFourTimesTheFileOnHostileFiles)
 {
     if (std::getenv("ZARNIK_CLI_UNDER_TEST"))
         GTEST_SKIP() << "the sanitizers' own memory would swamp the figure";
     TempDir dir;
     WriteFileBytes(dir.file("small.gxt"), kSmall);
-    const long baseline = peakBytesOfInfo(dir.file("small.gxt"));
+    const long baseline = peakBytesOf({"info", dir.file("small.gxt")});
 
-    std::vector<std::pair<std::string, uint64_t>> files;  // name, size
-    auto add = [&](const std::string& name, const std::string& bytes) {
+    struct Hostile {
+        std::string name;
+        uint64_t size;
+        bool extract;
+    };
+    std::vector<Hostile> files;
+    auto add = [&](const std::string& name, const std::string& bytes, bool extract = false) {
         WriteFileBytes(dir.file(name), bytes);
-        files.emplace_back(name, bytes.size());
+        files.push_back({name, bytes.size(), extract});
     };
     add("shared.gxt", GxtImageOnOffsets(std::vector<uint32_t>(833333, 0), EncodeUnits(std::string(192, 'a'))));
     add("huge.gxt", GxtImageOnOffsets(std::vector<uint32_t>(32, 0), EncodeUnits(std::string(5000000, 'b'))));
-    add("empty.gxt", GxtImageOnOffsets(std::vector<uint32_t>(1000000, 0), EncodeUnits("")));
+    add("empty.gxt", GxtImageOnOffsets(std::vector<uint32_t>(1000000, 0), EncodeUnits("")), true);
+    {
+        std::string control;
+        for (int i = 0; i < 500000; ++i)
+            control += static_cast<char>(1 + i % 31);
+        add("control.gxt", GxtImageOnOffsets(std::vector<uint32_t>(16, 0), EncodeUnits(control)), true);
+    }
     {
         std::vector<uint32_t> tails, both;
         for (uint32_t k = 0; k < 15; ++k)
             tails.push_back(2 * k);
         for (uint32_t k = 0; k < 12; ++k)
             both.push_back(k);
-        add("tails.gxt", GxtImageOnOffsets(tails, EncodeUnits(std::string(1000000, 'c'))));
+        add("tails.gxt", GxtImageOnOffsets(tails, EncodeUnits(std::string(1000000, 'c'))), true);
         add("parity.gxt", GxtImageOnOffsets(both, std::string(2000000, 'd') + "\0\0"s));
     }
     {
@@ -398,10 +417,16 @@ TEST(CliMemory, InfoStaysWithinFourTimesTheFileOnHostileFiles)
 
     // The children start as copies of this process: give back what building the files took.
     ::malloc_trim(0);
-    for (const auto& [name, size] : files) {
-        const long peak = peakBytesOfInfo(dir.file(name));
-        EXPECT_LE(peak - baseline, static_cast<long>(4 * size))
-            << name << ": " << size << " bytes, peak " << peak << ", baseline " << baseline;
+    for (const Hostile& f : files) {
+        std::vector<std::vector<std::string>> runs = {{"info", dir.file(f.name)}};
+        for (const char* out : {"out.po", "out.tsv"})
+            if (f.extract)
+                runs.push_back({"extract", dir.file(f.name), "-o", dir.file(out)});
+        for (const auto& run : runs) {
+            const long peak = peakBytesOf(run);
+            EXPECT_LE(peak - baseline, static_cast<long>(4 * f.size))
+                << run[0] << " " << f.name << ": " << f.size << " bytes, peak " << peak << ", baseline " << baseline;
+        }
     }
 }
 #endif

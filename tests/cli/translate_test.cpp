@@ -242,7 +242,8 @@ TEST(TranslateHelp, ExplainsTheThreeSteps)
 namespace {
 
 // Texts a spreadsheet reads as something else unless written with care: quotes at the
-// start, inside and around, numbers, dates, times, formulas, truth values; keys too.
+// start, inside and around, numbers (long ones too), dates, times, formulas, truth
+// values; keys too.
 std::string SpreadsheetHostileFile()
 {
     return GxtBuilder('R')
@@ -250,6 +251,7 @@ std::string SpreadsheetHostileFile()
         .add("0010", "007").add("half", "1/2").add("sum", "=1+1").add("time", "12:30").add("minus", "-Go")
         .add("truth", "true").add("sci", "1e5").add("empty", "").add("tab", "a\tb \\ c")
         .add("ru", BukaText("Ёлки, «ёж» и ПОДЪЕЗД")).add("money", "5 \xA0$")
+        .add("long", std::string(90, '7')).add("longkm", std::string(90, '7') + " km")
         .build();
 }
 
