@@ -457,7 +457,7 @@ bool nextTsvRecord(std::string_view bytes, size_t& pos, size_t& line, bool quoti
     r.line = ++line;
     size_t lineEnd = std::string_view::npos;
     for (;;) {
-        if (quoting && bytes[pos] == '"') {
+        if (quoting && pos < bytes.size() && bytes[pos] == '"') {  // a tab may end the file
             std::string& field = r.quoted.emplace_back();
             bool closed = false;
             for (++pos; pos < bytes.size();) {
