@@ -52,13 +52,22 @@ std::string shown(std::string_view utf8)
     return Utf8ToCp1251(utf8);
 }
 
+// The Pirate file shown in its mode, with the Buka source beside it.
+struct PirateWithBukaSource {
+    EditSession session;
+    SourceTexts source{session};
+    PirateWithBukaSource()
+    {
+        session.load(pirateFile());
+        source.setDocumentMode(kModePirate);
+        source.open(bukaSource());
+    }
+};
+
 TEST(SourceTexts, ShownInItsOwnEncodingAndWeighedAsShown)
 {
-    EditSession session;
-    SourceTexts source(session);
-    session.load(pirateFile());
-    source.setDocumentMode(kModePirate);
-    source.open(bukaSource());
+    PirateWithBukaSource scene;
+    auto& [session, source] = scene;
     EXPECT_EQ(source.mode(), kModeBuka);
 
     struct Row {
@@ -92,11 +101,8 @@ TEST(SourceTexts, ShownInItsOwnEncodingAndWeighedAsShown)
 // and the document itself when another one is loaded.
 TEST(SourceTexts, FollowsTheSession)
 {
-    EditSession session;
-    SourceTexts source(session);
-    session.load(pirateFile());
-    source.setDocumentMode(kModePirate);
-    source.open(bukaSource());
+    PirateWithBukaSource scene;
+    auto& [session, source] = scene;
     const auto next = [&](std::ptrdiff_t from, bool down) {
         const auto n = source.nextUntranslated(from, down);
         return n ? static_cast<std::ptrdiff_t>(*n) : -9;
