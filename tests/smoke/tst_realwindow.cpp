@@ -24,6 +24,8 @@
 #include <QMenuBar>
 #include <QtTest>
 
+#include "xwindowstate.h"  // after Qt: Xlib defines macros Qt's names use
+
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
@@ -121,37 +123,6 @@ class RealWindowTest : public WindowTest {
             .arg(list()->visualRect(w_->listModel()->index(row, 0)).y())
             .arg(list()->viewport()->height())
             .arg(w_->statusText(1));
-    }
-    // A property of an X window: its bytes, or its 32-bit items.
-    static QByteArray xProperty(WId window, const char* name, const char* type)
-    {
-        Display* dpy = XOpenDisplay(nullptr);
-        if (!dpy)
-            return "<no display>";
-        Atom actualType;
-        int format;
-        unsigned long count = 0, after;
-        unsigned char* data = nullptr;
-        QByteArray value = "<none>";
-        if (XGetWindowProperty(dpy, static_cast<Window>(window), XInternAtom(dpy, name, False), 0, 4096, False,
-                               XInternAtom(dpy, type, False), &actualType, &format, &count, &after,
-                               &data) == Success && data) {
-            // Xlib hands 32-bit items over as longs.
-            value = QByteArray(reinterpret_cast<char*>(data), static_cast<qsizetype>(count * (format == 32 ? sizeof(long) : 1)));
-            XFree(data);
-        }
-        XCloseDisplay(dpy);
-        return value;
-    }
-    // Whether the window manager has put its frame round the window, as X says: Qt's own
-    // frame geometry can miss the frame's size when it arrives after the last move.
-    static bool framed(WId window)
-    {
-        const QByteArray extents = xProperty(window, "_NET_FRAME_EXTENTS", "CARDINAL");
-        if (extents.size() < qsizetype(4 * sizeof(long)))
-            return false;
-        const auto* e = reinterpret_cast<const long*>(extents.data());
-        return e[0] || e[1] || e[2] || e[3];
     }
     // The window functions a window asks its frame for (Motif hints, which Qt sets from the
     // window flags): what it offers besides moving and resizing.

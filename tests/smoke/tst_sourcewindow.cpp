@@ -15,6 +15,8 @@
 #include <QLineEdit>
 #include <QtTest>
 
+#include "xwindowstate.h"  // after Qt: Xlib defines macros Qt's names use
+
 #include <cstdio>
 #include <optional>
 
@@ -78,7 +80,7 @@ class SourceWindowTest : public WindowTest {
         prompts_ = FakePrompts();
         w_ = startWindow(args);
         QVERIFY(QTest::qWaitForWindowExposed(w_.get()));
-        QTRY_VERIFY(w_->frameGeometry().size() != w_->size());
+        QTRY_VERIFY(framed(w_->winId()));
         QTest::qWait(200);
     }
     bool rowInFullView(int row) const
