@@ -55,7 +55,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         return 0;  // the scratch file could not be written
     }
     for (const auto& e : tr.entries)
-        check(e.text.bytes.size() == e.text.exact.size(), "every byte typed or exact");
+        check(e.text.exact.empty() || e.text.bytes.size() == e.text.exact.size(), "every byte typed or exact");
 
     const int mode = tr.mode.value_or(zarnik::kModeBuka);
     zarnik::ApplyResult r;

@@ -89,17 +89,16 @@ KeyMatch MatchKeys(const std::vector<KeyEntry>& file, const std::vector<KeyEntry
     return m;
 }
 
-KeyIndex::KeyIndex(const std::vector<KeyEntry>& keys) : keys_(keys), order_(keys.size()), occurrence_(keys.size())
+KeyIndex::KeyIndex(const std::vector<KeyEntry>& keys) : order_(keys.size()), occurrence_(keys.size())
 {
     for (size_t i = 0; i < keys.size(); ++i)
-        order_[i] = static_cast<uint32_t>(i);
-    std::sort(order_.begin(), order_.end(), [&](uint32_t a, uint32_t b) {
-        const uint64_t na = fullName(keys[a]), nb = fullName(keys[b]);
-        return na < nb || (na == nb && a < b);
+        order_[i] = {fullName(keys[i]), static_cast<uint32_t>(i)};
+    std::sort(order_.begin(), order_.end(), [](const Named& a, const Named& b) {
+        return a.name < b.name || (a.name == b.name && a.entry < b.entry);
     });
     for (size_t j = 0; j < order_.size(); ++j) {
-        const bool again = j > 0 && keys[order_[j]].name == keys[order_[j - 1]].name;
-        occurrence_[order_[j]] = again ? occurrence_[order_[j - 1]] + 1 : 1;
+        const bool again = j > 0 && order_[j].name == order_[j - 1].name;
+        occurrence_[order_[j].entry] = again ? occurrence_[order_[j - 1].entry] + 1 : 1;
     }
 }
 
@@ -109,11 +108,11 @@ size_t KeyIndex::find(const std::array<char, 8>& name, unsigned occurrence) cons
     probe.name = name;
     const uint64_t wanted = fullName(probe);
     const auto first = std::lower_bound(order_.begin(), order_.end(), wanted,
-                                        [&](uint32_t e, uint64_t n) { return fullName(keys_[e]) < n; });
+                                        [](const Named& e, uint64_t n) { return e.name < n; });
     if (occurrence == 0 || static_cast<size_t>(order_.end() - first) < occurrence)
         return npos;
-    const uint32_t e = *(first + (occurrence - 1));
-    return keys_[e].name == name ? e : npos;
+    const Named& e = *(first + (occurrence - 1));
+    return e.name == wanted ? e.entry : npos;
 }
 
 }  // namespace zarnik

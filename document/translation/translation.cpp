@@ -95,6 +95,64 @@ std::string codePointName(long cp)
 // Enough for the number of keys in the largest file (its key table within 4 GiB).
 constexpr size_t kOccurrenceDigits = 9;
 
+// The characters of a field that the code page has, decoded in one run: ASCII (but for a
+// backslash where backslashes escape), two-byte characters (Cyrillic) and the punctuation
+// of U+2000 to U+2FFF (dashes, quotes, "…", "№"). That is nearly every byte of a text, so
+// this loop keeps everything in registers. Stops before anything else (an escape, a
+// character outside the code page, a malformed sequence) and leaves it to the caller;
+// returns the number of bytes written to `out`.
+size_t decodePlainRun(std::string_view s, size_t& i, char* out, bool backslashes)
+{
+    constexpr uint16_t kNotPlain = 0x100;
+    struct Tables {
+        std::array<uint16_t, 0x800> upTo7FF{};     // ASCII and the two-byte characters
+        std::array<uint16_t, 0x1000> punctuation{}; // U+2000 to U+2FFF
+    };
+    static const Tables tables = [] {
+        Tables t;
+        for (char16_t c = 0; c < 0x800; ++c) {
+            const uint8_t b = c < 0x80 ? uint8_t(c) : UnicodeToCp1251(c);
+            t.upTo7FF[c] = b == '?' && c != '?' ? kNotPlain : b;
+        }
+        for (char16_t c = 0; c < 0x1000; ++c) {
+            const uint8_t b = UnicodeToCp1251(char16_t(0x2000 + c));
+            t.punctuation[c] = b == '?' ? kNotPlain : b;
+        }
+        return t;
+    }();
+    const auto* in = reinterpret_cast<const uint8_t*>(s.data());
+    const size_t n = s.size();
+    size_t at = i, count = 0;
+    // Latin and Cyrillic alternate at every space, so one- and two-byte characters share
+    // one path without a branch between them.
+    while (at + 1 < n) {
+        const uint32_t c = in[at], next = in[at + 1];
+        const bool one = c < 0x80;
+        const bool two = c - 0xC2u <= 0xDFu - 0xC2u && (next & 0xC0) == 0x80;
+        uint16_t b;
+        size_t width;
+        if (one | two) [[likely]] {
+            b = tables.upTo7FF[one ? c : (c & 0x1F) << 6 | (next & 0x3F)];
+            width = two ? 2 : 1;
+            if (c == '\\' && backslashes)
+                break;
+        } else if (c == 0xE2 && at + 2 < n && (next & 0xC0) == 0x80 && (in[at + 2] & 0xC0) == 0x80) {
+            b = tables.punctuation[(next & 0x3F) << 6 | (in[at + 2] & 0x3F)];
+            width = 3;
+        } else {
+            break;
+        }
+        if (b == kNotPlain)  // outside the code page: the caller says so
+            break;
+        out[count++] = static_cast<char>(b);
+        at += width;
+    }
+    if (at + 1 == n && in[at] < 0x80 && !(in[at] == '\\' && backslashes))
+        out[count++] = static_cast<char>(in[at++]);
+    i = at;
+    return count;
+}
+
 // The pieces of a field: typed bytes, exact bytes, and (in keys) an occurrence number.
 struct Decoded {
     WrittenText text;
@@ -108,13 +166,14 @@ Decoded decodeField(std::string_view s, bool backslashes, bool key, size_t line,
     Decoded d;
     // Never more bytes than the field has: room for all, cut to what was decoded.
     d.text.bytes.resize(s.size());
-    if (!key)  // a key's bytes are all it has
-        d.text.exact.resize(s.size());
     size_t count = 0;
     auto push = [&](uint8_t b, bool exact) {
         d.text.bytes[count] = static_cast<char>(b);
-        if (exact && !key)  // all false to begin with
+        if (exact && !key) {  // a key's bytes are all it has
+            if (d.text.exact.empty())
+                d.text.exact.resize(s.size());
             d.text.exact[count] = true;
+        }
         ++count;
     };
     auto fail = [&](std::string en, std::string ru) {
@@ -124,6 +183,9 @@ Decoded decodeField(std::string_view s, bool backslashes, bool key, size_t line,
     };
     size_t i = 0;
     while (i < s.size()) {
+        count += decodePlainRun(s, i, d.text.bytes.data() + count, backslashes);
+        if (i == s.size())
+            break;
         const auto first = static_cast<uint8_t>(s[i]);
         if (first < 0x80 && first != '\\') {  // ASCII stands for itself in Windows-1251
             d.text.bytes[count++] = static_cast<char>(first);
@@ -201,7 +263,7 @@ Decoded decodeField(std::string_view s, bool backslashes, bool key, size_t line,
         push(b, false);
     }
     d.text.bytes.resize(count);
-    if (!key)
+    if (!d.text.exact.empty())
         d.text.exact.resize(count);
     // A text ends at a zero byte when saved, whatever followed is lost; only a first zero
     // byte followed by "!" and more (a marker unit, saved as one) survives.
@@ -349,10 +411,19 @@ std::string TranslationError::russianMessage() const
 
 // --- reading ---
 
-std::string_view TranslationFileText(std::string_view bytes, const std::string& name, std::string& storage)
+namespace {
+
+[[noreturn]] void refuseFile(const std::string& name, std::string english, std::string russian)
+{
+    throw TranslationError(name, {problem(0, std::move(english), std::move(russian))});
+}
+
+// The file's bytes as the text to parse, once a byte-order mark is read: UTF-16 converted,
+// a zero byte refused. Whether the rest is UTF-8 is left to refuseUnlessUtf8.
+std::string_view withoutByteOrder(std::string_view bytes, const std::string& name, std::string& storage)
 {
     const auto refuse = [&](std::string english, std::string russian) {
-        throw TranslationError(name, {problem(0, std::move(english), std::move(russian))});
+        refuseFile(name, std::move(english), std::move(russian));
     };
     if (bytes.substr(0, 3) == "\xEF\xBB\xBF")  // Notepad and spreadsheets start with a byte-order mark
         bytes.remove_prefix(3);
@@ -397,7 +468,15 @@ std::string_view TranslationFileText(std::string_view bytes, const std::string& 
     }
     if (text.find('\0') != std::string_view::npos)
         refuse("holds zero bytes: not a text file", "содержит нулевые байты: это не текстовый файл");
-    // One verdict on the whole file instead of one complaint per text.
+    return text;
+}
+
+// One verdict on the whole file instead of one complaint per text.
+void refuseUnlessUtf8(std::string_view text, const std::string& name)
+{
+    const auto refuse = [&](std::string english, std::string russian) {
+        refuseFile(name, std::move(english), std::move(russian));
+    };
     size_t high = 0, cyrillic = 0;
     bool valid = true;
     for (size_t i = 0; i < text.size() && valid;) {
@@ -431,6 +510,14 @@ std::string_view TranslationFileText(std::string_view bytes, const std::string& 
         refuse("not UTF-8 (nor UTF-16 with a byte-order mark): not a text file this program reads",
                "файл не в UTF-8 (и не в UTF-16 с меткой порядка байт): такой текст не читается");
     }
+}
+
+}  // namespace
+
+std::string_view TranslationFileText(std::string_view bytes, const std::string& name, std::string& storage)
+{
+    const std::string_view text = withoutByteOrder(bytes, name, storage);
+    refuseUnlessUtf8(text, name);
     return text;
 }
 
@@ -514,25 +601,32 @@ bool nextTsvRecord(std::string_view bytes, size_t& pos, size_t& line, bool quoti
 Translation ParseTsv(std::string_view raw, const std::string& name)
 {
     std::string converted;
-    const std::string_view bytes = TranslationFileText(raw, name, converted);
+    // Every field is decoded from UTF-8 below, so the whole-file verdict on the encoding is
+    // needed only when something was wrong: a pass less over a large file that is right.
+    const std::string_view bytes = withoutByteOrder(raw, name, converted);
     Translation tr;
     tr.name = name;
     std::vector<TranslationProblem> problems;
+    // A file that is not UTF-8 is told so before anything about its lines.
+    const auto refuse = [&](TranslationProblem p) {
+        refuseUnlessUtf8(bytes, name);
+        throw TranslationError(name, {std::move(p)});
+    };
     size_t pos = 0, line = 0;
     TsvRecord r;
     if (!nextTsvRecord(bytes, pos, line, true, r))
-        throw TranslationError(name, {problem(0, "empty file, not a Zarnik TSV file", "пустой файл, это не файл TSV Zarnik")});
+        refuse(problem(0, "empty file, not a Zarnik TSV file", "пустой файл, это не файл TSV Zarnik"));
     std::string_view header = r.fields[0];
     constexpr std::string_view kMagic = "#zarnik-tsv ";
     if (header.substr(0, kMagic.size()) != kMagic)
-        throw TranslationError(name, {problem(r.line, "not a Zarnik TSV file (the first line must start with \"#zarnik-tsv 2\")",
-                                              "это не файл TSV Zarnik (первая строка должна начинаться с «#zarnik-tsv 2»)")});
+        refuse(problem(r.line, "not a Zarnik TSV file (the first line must start with \"#zarnik-tsv 2\")",
+               "это не файл TSV Zarnik (первая строка должна начинаться с «#zarnik-tsv 2»)"));
     header.remove_prefix(kMagic.size());
     const size_t space = header.find(' ');
     const std::string_view version = header.substr(0, space);
     if (version != "1" && version != "2")
-        throw TranslationError(name, {problem(r.line, "TSV version \"" + std::string(version) + "\" is not supported (1 and 2 are)",
-                                              "версия TSV «" + std::string(version) + "» не поддерживается (только 1 и 2)")});
+        refuse(problem(r.line, "TSV version \"" + std::string(version) + "\" is not supported (1 and 2 are)",
+               "версия TSV «" + std::string(version) + "» не поддерживается (только 1 и 2)"));
     // Version 1 was written without quoting: its quotes are the texts' own.
     const bool quoting = version != "1";
     const std::string_view rest = space == std::string_view::npos ? std::string_view{} : header.substr(space + 1);
@@ -578,6 +672,8 @@ Translation ParseTsv(std::string_view raw, const std::string& name)
                                              "(if the line is complete, end it with a line break)",
                                    "последняя строка не заканчивается переводом строки: файл, похоже, обрезан "
                                    "(если строка полная, добавьте в конце перевод строки)"));
+    if (!problems.empty())
+        refuseUnlessUtf8(bytes, name);
     tr.problems = std::move(problems);
     return tr;
 }
@@ -648,6 +744,12 @@ ApplyResult ApplyTranslation(const GxtDocument& doc, const Translation& tr, int 
     ApplyResult r;
     const uint8_t* display = DisplayTableFor(mode);
     const uint8_t* typedStorage = TypedStorageTableFor(mode);
+    // Per typed byte: the byte stored, with kShownOtherwise where it will not read back as
+    // typed ("ё" stored as "е"), so that the loop over a text needs no branch.
+    constexpr uint16_t kShownOtherwise = 0x100;
+    std::array<uint16_t, 256> storedFor{};
+    for (int typed = 0; typed < 256; ++typed)
+        storedFor[typed] = uint16_t(typedStorage[typed] | (display[typedStorage[typed]] != typed ? kShownOtherwise : 0));
     Text stored;
     for (size_t n = 0; n < tr.entries.size(); ++n) {
         const TranslationEntry& e = tr.entries[n];
@@ -664,20 +766,28 @@ ApplyResult ApplyTranslation(const GxtDocument& doc, const Translation& tr, int 
             continue;
         }
         stored.assign(e.text.bytes);  // a text of its own only where it changes
+        uint16_t marks = 0;
+        for (char& c : stored) {
+            const uint16_t v = storedFor[static_cast<uint8_t>(c)];
+            marks |= v;
+            c = static_cast<char>(v);
+        }
+        // Escaped bytes are stored as they stand; the marks are looked at only for the
+        // typed ones.
+        if (!e.text.exact.empty())
+            for (size_t k = 0; k < stored.size(); ++k)
+                if (e.text.exact[k])
+                    stored[k] = e.text.bytes[k];
         std::string differences;
-        for (size_t k = 0; k < stored.size(); ++k) {
-            if (e.text.exact[k])
+        for (size_t k = 0; (marks & kShownOtherwise) && k < stored.size(); ++k) {
+            const auto typed = static_cast<uint8_t>(e.text.bytes[k]);
+            if (e.text.isExact(k) || !(storedFor[typed] & kShownOtherwise))
                 continue;
-            const auto typed = static_cast<uint8_t>(stored[k]);
-            const uint8_t b = typedStorage[typed];
-            if (display[b] != typed) {
-                const char pair[] = {static_cast<char>(typed), static_cast<char>(display[b])};
-                const std::string shown = Cp1251ToUtf8(std::string_view(pair, 1)) + "\xE2\x86\x92" +
-                                          Cp1251ToUtf8(std::string_view(pair + 1, 1));
-                if (differences.find(shown) == std::string::npos)
-                    differences += (differences.empty() ? "" : ", ") + shown;
-            }
-            stored[k] = static_cast<char>(b);
+            const char pair[] = {static_cast<char>(typed), static_cast<char>(display[typedStorage[typed]])};
+            const std::string shown = Cp1251ToUtf8(std::string_view(pair, 1)) + "\xE2\x86\x92" +
+                                      Cp1251ToUtf8(std::string_view(pair + 1, 1));
+            if (differences.find(shown) == std::string::npos)
+                differences += (differences.empty() ? "" : ", ") + shown;
         }
         ++r.replaced;
         if (!differences.empty())

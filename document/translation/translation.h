@@ -39,7 +39,8 @@ std::string TextNotation(std::string_view stored, int mode, TranslationFormat fo
 // the editor stores typed text) or exact (an escape: stored as it stands).
 struct WrittenText {
     std::string bytes;
-    std::vector<bool> exact;
+    std::vector<bool> exact;  // per byte; empty when no byte is (most texts have no escape)
+    bool isExact(size_t i) const { return !exact.empty() && exact[i]; }
 };
 
 struct TranslationEntry {
