@@ -116,13 +116,14 @@ void MainWindow::startUp(const QStringList& arguments)
 
 void MainWindow::loadAtStartUp(const QString& path)
 {
+    std::future<zarnik::GxtDocument> source = readSourceAhead(path);
     if (!loadInto(path))
         return;
     DocumentPath = path;
     setCaptionPath(path);
     setLanguageCaption(LanguageMode);
     list_->setKeyColumnWidth(settings_.captionWidth);
-    sourceFollowsDocument();
+    sourceFollowsDocument(std::move(source));
     UpdateMenuState();
 }
 
@@ -212,11 +213,12 @@ void MainWindow::setCaptionPath(const QString& path)
 
 bool MainWindow::openDocument(const QString& path)
 {
+    std::future<zarnik::GxtDocument> source = readSourceAhead(path);
     if (!loadInto(path))
         return false;
     DocumentPath = path;
     setCaptionPath(DocumentPath);
-    sourceFollowsDocument();
+    sourceFollowsDocument(std::move(source));
     UpdateMenuState();
     return true;
 }

@@ -11,6 +11,7 @@
 #include <QMainWindow>
 
 #include <array>
+#include <future>
 #include <optional>
 #include <vector>
 
@@ -68,7 +69,8 @@ public:
     void CloseSource();
     // Loads a source file as "Открыть исходный файл.." does after its dialog; false when
     // it failed (the error was shown).
-    bool openSource(const QString& path);
+    // `readAhead`, when it holds anything, is that file already being read.
+    bool openSource(const QString& path, std::future<zarnik::GxtDocument>* readAhead = nullptr);
     const zarnik::SourceTexts& source() const { return source_; }
     const QString& sourcePath() const { return SourcePath; }
 
@@ -190,8 +192,13 @@ public:
 private:
 
     // --- the source file
+    // The source remembered for `documentPath`, or nothing.
+    QString rememberedSourceFor(const QString& documentPath) const;
+    // Starts reading the source that will be shown with `documentPath` while the document
+    // itself loads; nothing to wait for when there is none to read.
+    std::future<zarnik::GxtDocument> readSourceAhead(const QString& documentPath) const;
     // A document was loaded: its remembered source is shown, another document's is not.
-    void sourceFollowsDocument();
+    void sourceFollowsDocument(std::future<zarnik::GxtDocument> readAhead = {});
     void showSourceColumn();
     void UpdateSourcePanel();
     void GoToUntranslated(bool down);

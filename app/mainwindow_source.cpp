@@ -24,10 +24,13 @@ bool samePath(const QString& a, const QString& b)
 
 }  // namespace
 
-bool MainWindow::openSource(const QString& path)
+bool MainWindow::openSource(const QString& path, std::future<zarnik::GxtDocument>* readAhead)
 {
     try {
-        source_.open(platform::CorePath(path));
+        if (readAhead && readAhead->valid())
+            source_.open(readAhead->get());  // what went wrong reading it is thrown here
+        else
+            source_.open(platform::CorePath(path));
     } catch (const std::exception& e) {
         showFileError(e);
         return false;
@@ -60,10 +63,26 @@ void MainWindow::CloseSource()
     showSourceColumn();
 }
 
-void MainWindow::sourceFollowsDocument()
+QString MainWindow::rememberedSourceFor(const QString& documentPath) const
 {
     const QString remembered = StoredPathTo(settings_.sourceFile);
-    if (remembered.isEmpty() || !samePath(StoredPathTo(settings_.sourceFor), DocumentPath)) {
+    return samePath(StoredPathTo(settings_.sourceFor), documentPath) ? remembered : QString();
+}
+
+// A translator's start opens a document and its source together: on two cores, two files
+// are read in little more than the time of one.
+std::future<zarnik::GxtDocument> MainWindow::readSourceAhead(const QString& documentPath) const
+{
+    const QString source = rememberedSourceFor(documentPath);
+    if (source.isEmpty() || (source_.isOpen() && samePath(SourcePath, source)) || !QFileInfo(source).isFile())
+        return {};
+    return std::async(std::launch::async, [path = platform::CorePath(source)] { return zarnik::LoadGxtFile(path); });
+}
+
+void MainWindow::sourceFollowsDocument(std::future<zarnik::GxtDocument> readAhead)
+{
+    const QString remembered = rememberedSourceFor(DocumentPath);
+    if (remembered.isEmpty()) {
         // Another document's source stays remembered for it, but is not shown with this one.
         if (source_.isOpen()) {
             source_.close();
@@ -85,7 +104,7 @@ void MainWindow::sourceFollowsDocument()
         }
         return;
     }
-    if (!openSource(remembered)) {
+    if (!openSource(remembered, &readAhead)) {
         // Unreadable now (the error was shown): forgotten, as a missing one is.
         settings_.sourceFile.clear();
         settings_.sourceFor.clear();

@@ -3,6 +3,7 @@
 // beside its Russian translation, used with the keys a translator presses.
 #include "entrylistmodel.h"
 #include "entrylistview.h"
+#include "files/safefile.h"
 #include "gxtbuilder.h"
 #include "searchpanel.h"
 #include "tempdir.h"
@@ -185,6 +186,20 @@ private slots:
         QCOMPARE(sourcePanel(), untranslatedPanel(untranslated));  // the edit was never saved
         QVERIFY(w_->searchPanel()->searchesSource());
         QVERIFY(prompts_.asked.isEmpty());
+
+        // A source damaged by the next start (read while the file loads): its read error,
+        // the file without the column, and no word at the start after.
+        const std::string english = zarnik::ReadWholeFile(dir_->file("english.gxt"));
+        writeFile("english.gxt", "GBL");
+        w_.reset();
+        start();
+        QCOMPARE(prompts_.texts(MessageKind::Error).size(), 1);
+        QCOMPARE(w_->listModel()->columnCount(), 2);
+        w_.reset();
+        start();
+        QVERIFY(prompts_.asked.isEmpty());
+        writeFile("english.gxt", english);
+        QVERIFY(w_->openSource(path("english.gxt")));
 
         // A source gone by the next start is dropped, once, with a word.
         QVERIFY(QFile::remove(path("english.gxt")));
