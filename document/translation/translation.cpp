@@ -186,13 +186,8 @@ Decoded decodeField(std::string_view s, bool backslashes, bool key, size_t line,
         count += decodePlainRun(s, i, d.text.bytes.data() + count, backslashes);
         if (i == s.size())
             break;
-        const auto first = static_cast<uint8_t>(s[i]);
-        if (first < 0x80 && first != '\\') {  // ASCII stands for itself in Windows-1251
-            d.text.bytes[count++] = static_cast<char>(first);
-            ++i;
-            continue;
-        }
-        if (first == static_cast<uint8_t>(kOpen[0]) && s.substr(i, kOpen.size()) == kOpen) {
+        // Here only what the run left: an escape, a backslash, or a character to complain of.
+        if (s.substr(i, kOpen.size()) == kOpen) {
             const size_t close = s.find(kClose, i + kOpen.size());
             const std::string_view inner =
                 close == std::string_view::npos ? std::string_view{} : s.substr(i + kOpen.size(), close - i - kOpen.size());
@@ -232,24 +227,7 @@ Decoded decodeField(std::string_view s, bool backslashes, bool key, size_t line,
             i += 2;
             continue;
         }
-        long cp;
-        if (first >= 0xC2 && first <= 0xDF && i + 1 < s.size() && (static_cast<uint8_t>(s[i + 1]) & 0xC0) == 0x80) {
-            cp = (first & 0x1F) << 6 | (static_cast<uint8_t>(s[i + 1]) & 0x3F);  // Cyrillic letters: two bytes
-            i += 2;
-            // Those the code page has, straight from a table.
-            static const std::array<uint8_t, 0x800> twoByte = [] {
-                std::array<uint8_t, 0x800> table{};
-                for (char16_t c = 0x80; c < 0x800; ++c)
-                    table[c] = UnicodeToCp1251(c);
-                return table;
-            }();
-            if (twoByte[cp] != '?') {
-                d.text.bytes[count++] = static_cast<char>(twoByte[cp]);
-                continue;
-            }
-        } else {
-            cp = nextCodePoint(s, i);
-        }
+        const long cp = nextCodePoint(s, i);
         if (cp < 0) {
             fail("not valid UTF-8", "не UTF-8");
             break;
